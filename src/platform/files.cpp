@@ -116,4 +116,15 @@ bool fileExists(std::string_view programPath) {
     return !programPath.empty() && fs::is_regular_file(mapPath(programPath), ec);
 }
 
+void setCurrentDirectory(std::string_view programPath) {
+    std::error_code ec;
+    fs::current_path(mapPath(programPath), ec);
+}
+
+bool samePath(std::string_view a, std::string_view b) {
+    std::error_code ec;
+    return fs::weakly_canonical(fs::absolute(mapPath(a), ec), ec) ==
+           fs::weakly_canonical(fs::absolute(mapPath(b), ec), ec);
+}
+
 } // namespace platform

@@ -34,4 +34,10 @@ void writeFileAtomic(std::string_view programPath, std::string_view bytes);
 bool removeFile(std::string_view programPath);
 bool fileExists(std::string_view programPath);
 
+// Changes the process's current directory; failures are ignored.
+void setCurrentDirectory(std::string_view programPath);
+
+// True when both names lead to the same file (after mapping).
+bool samePath(std::string_view a, std::string_view b);
+
 } // namespace platform
