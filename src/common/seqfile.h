@@ -2,7 +2,12 @@
 // The sequential "write" file convention of panels, favourites and table
 // files: one value per line, text in double quotes, numbers as plain decimal
 // text, CR LF line ends, Windows-1252 bytes. The reader also accepts LF-only
-// files and several values on one line separated by commas.
+// and CR-only files and several values on one line separated by commas.
+//
+// A double quote inside a text cannot be written in this convention (the
+// reader ends the text at it); the writer puts two single quotes ('') in its
+// place. Line breaks inside a text are written as they stand and read back,
+// since a quoted text runs to its closing quote.
 
 #include <cstdint>
 #include <string>
@@ -26,7 +31,14 @@ private:
 
 // Reads values in order. Each read throws VbError: 62 "Input past end of
 // file" when no value is left, 6 "Overflow" when a number does not fit its
-// integer type. A number field that holds text converts by its leading number.
+// integer type. A number field that holds text converts by its leading number
+// (so "abc" reads as 0); integers round halves to even.
+//
+// Fields are separated by commas or line ends (CR LF, LF or CR). Blanks and
+// tabs before a field are skipped; a quoted field runs to its closing quote
+// (or to the end of the file) and whatever follows it up to the next
+// separator is ignored; an unquoted field runs to the next separator and loses
+// its trailing blanks. An empty line is one empty field.
 class SeqReader {
 public:
     explicit SeqReader(std::string bytes);
@@ -39,7 +51,8 @@ public:
     std::uint8_t readByte();
 
 private:
-    std::string nextField(); // raw Windows-1252 field, quotes removed
+    // The next raw Windows-1252 field, quotes removed; a view into bytes_.
+    std::string_view nextField();
     std::string bytes_;
     std::size_t pos_ = 0;
 };
