@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <system_error>
+#include <type_traits>
 
 namespace common {
 
@@ -266,12 +267,33 @@ template <typename T> Range parseLeading(std::string_view text, T& out) {
     }
     const std::size_t start = i;
     // Order of magnitude for out-of-range decisions: count integer digits
-    // after leading zeros, or leading zeros of the fraction.
+    // after leading zeros, or leading zeros of the fraction. The first 19
+    // significant digits are also gathered for the exact short-number path.
     long long magnitude = 0;
     bool significant = false;
     std::size_t digitCount = 0;
+    std::uint64_t mantissa = 0;
+    int mantissaDigits = 0;
+    int fractionDigits = 0; // fraction digits taken into the mantissa
+    bool exact = true;      // no significant digit was left out of the mantissa
+    const auto take = [&](char c, bool fraction) {
+        if (!significant && c == '0') {
+            if (fraction) ++fractionDigits;
+            return;
+        }
+        significant = true;
+        if (mantissaDigits < 19) {
+            mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+            ++mantissaDigits;
+            if (fraction) ++fractionDigits;
+        } else if (fraction) {
+            exact = exact && c == '0';
+        } else {
+            exact = false;
+        }
+    };
     while (i < n && isDigit(text[i])) {
-        significant = significant || text[i] != '0';
+        take(text[i], false);
         if (significant) ++magnitude;
         ++digitCount;
         ++i;
@@ -279,12 +301,8 @@ template <typename T> Range parseLeading(std::string_view text, T& out) {
     if (i < n && text[i] == '.') {
         ++i;
         while (i < n && isDigit(text[i])) {
-            if (!significant) {
-                if (text[i] == '0')
-                    --magnitude;
-                else
-                    significant = true;
-            }
+            if (!significant && text[i] == '0') --magnitude;
+            take(text[i], true);
             ++digitCount;
             ++i;
         }
@@ -314,6 +332,23 @@ template <typename T> Range parseLeading(std::string_view text, T& out) {
         }
     }
     if (!significant) return Range::Ok;
+    // Short numbers: the mantissa and the power of ten are both exact in T,
+    // so one multiplication or division gives the correctly rounded value.
+    constexpr bool isDouble = std::is_same_v<T, double>;
+    constexpr std::uint64_t maxExactMantissa = isDouble ? (1ULL << 53) : (1ULL << 24);
+    constexpr int maxExactPower = isDouble ? 22 : 10;
+    const long long power = exponent - fractionDigits;
+    if (exact && mantissa <= maxExactMantissa && power >= -maxExactPower &&
+        power <= maxExactPower) {
+        constexpr std::array<T, 23> powers = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        const T m = static_cast<T>(mantissa);
+        const T value = power >= 0 ? m * powers[static_cast<std::size_t>(power)]
+                                   : m / powers[static_cast<std::size_t>(-power)];
+        out = negative ? -value : value;
+        return Range::Ok;
+    }
     T value{};
     std::from_chars_result r;
     if (dExponent) {

@@ -60,6 +60,18 @@ TEST(LeadingNumberLimits, OutOfRangeGivesTheLargestDoubleOrZero) {
     EXPECT_EQ(leadingNumber("1e99999999999999999999"), max);
 }
 
+TEST(LeadingNumberLimits, RoundsCorrectlyAroundTheShortNumberPath) {
+    EXPECT_EQ(leadingNumber("9007199254740993"), 9007199254740992.0);
+    EXPECT_EQ(leadingNumber("9007199254740995"), 9007199254740996.0);
+    EXPECT_EQ(leadingNumber("1e22"), 1e22);
+    EXPECT_EQ(leadingNumber("1e23"), 1e23);
+    EXPECT_EQ(leadingNumber("0.30000000000000004"), 0.1 + 0.2);
+    EXPECT_EQ(leadingNumber("12345678901234567890123"), 12345678901234567890123.0);
+    EXPECT_EQ(leadingSingle("16777217"), 16777216.0f);
+    EXPECT_EQ(leadingSingle("16777219"), 16777220.0f);
+    EXPECT_EQ(leadingSingle("3.4028235e38"), std::numeric_limits<float>::max());
+}
+
 TEST(LeadingNumberLimits, AMegabyteOfDigitsIsRead) {
     std::string digits(1 << 20, '3');
     digits.insert(0, "0.");
