@@ -1,1 +1,22 @@
-int main() { return 0; }
+#include "app/headless.h"
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    app::ParsedArgs parsed = app::parseArgs(args);
+    if (!parsed.error.empty()) {
+        std::cerr << "arv1: " << parsed.error << "\n" << app::usageText();
+        return 2;
+    }
+    if (parsed.help) {
+        std::cout << app::usageText();
+        return 0;
+    }
+    if (!parsed.headless) {
+        std::cerr << "arv1: the graphical front end is not part of this build yet; use --headless\n"
+                  << app::usageText();
+        return 2;
+    }
+    return app::runHeadless(parsed.options, std::cout, std::cerr);
+}

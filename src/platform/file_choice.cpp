@@ -22,8 +22,7 @@ std::optional<std::string> chooseFile(Dialogs& dialogs, bool save, std::string_v
     request.startDirectory = dialogStartDirectory(defaultDirectory);
     setCurrentDirectory(request.startDirectory);
     FileDialogResult result = dialogs.chooseFile(request);
-    if (result.cancelled)
-        return std::nullopt;
+    if (result.cancelled) return std::nullopt;
     if (result.errorNumber != 0) {
         dialogs.message("", selectingFileError(result.errorNumber, result.errorDescription));
         return std::string();

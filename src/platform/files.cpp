@@ -34,9 +34,13 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
 
 } // namespace
 
-void setDataDirectory(fs::path directory) { dataDirStorage() = std::move(directory); }
+void setDataDirectory(fs::path directory) {
+    dataDirStorage() = std::move(directory);
+}
 
-const fs::path& dataDirectory() { return dataDirStorage(); }
+const fs::path& dataDirectory() {
+    return dataDirStorage();
+}
 
 fs::path mapPath(std::string_view programPath) {
     std::string path(programPath);
@@ -73,24 +77,21 @@ std::string readFileBytes(std::string_view programPath) {
                           ? common::err::FileNotFound
                           : common::err::PathNotFound);
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        common::raise(common::err::PathFileAccess);
+    if (!in) common::raise(common::err::PathFileAccess);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void writeFileAtomic(std::string_view programPath, std::string_view bytes) {
     const fs::path path = mapPath(programPath);
     std::error_code ec;
-    if (programPath.empty())
-        common::raise(common::err::BadFileNameOrNumber);
+    if (programPath.empty()) common::raise(common::err::BadFileNameOrNumber);
     if (!path.parent_path().empty() && !fs::is_directory(path.parent_path(), ec))
         common::raise(common::err::PathNotFound);
     fs::path temp = path;
     temp += ".tmp" + std::to_string(::getpid());
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            common::raise(common::err::PathFileAccess);
+        if (!out) common::raise(common::err::PathFileAccess);
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.flush();
         if (!out) {

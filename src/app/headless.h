@@ -1,0 +1,32 @@
+#pragma once
+// The headless runner: starts the instrument on virtual time with scripted
+// dialogs, optionally loads a test panel as "Load Test Panel" would, and runs
+// the exit routine (which writes the start-up file).
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace app {
+
+struct HeadlessOptions {
+    std::optional<std::string> dataDir;
+    std::optional<std::string> panelFile;
+};
+
+struct ParsedArgs {
+    bool headless = false;
+    bool help = false;
+    HeadlessOptions options;
+    std::string error; // non-empty: a usage error
+};
+
+ParsedArgs parseArgs(const std::vector<std::string>& args);
+
+std::string usageText();
+
+// Exit codes: 0 done, 2 a start-up failure (message on err).
+int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream& err);
+
+} // namespace app
