@@ -10,10 +10,15 @@
 
 namespace platform {
 
+// Timers belong to the loop's thread: create, change and destroy them there.
+// Destroying a Timer cancels it (also from inside its own onTick).
 class Timer {
 public:
     virtual ~Timer() = default;
-    // Enabling (re)starts the interval from now; disabling cancels pending ticks.
+    // Enabling (re)starts the interval from now, also when already enabled;
+    // disabling cancels pending ticks, also from inside onTick. An interval of
+    // 0 or less never ticks; changing the interval of an enabled timer
+    // restarts it.
     virtual void setEnabled(bool enabled) = 0;
     virtual bool enabled() const = 0;
     virtual void setIntervalMs(int intervalMs) = 0;
@@ -29,7 +34,8 @@ public:
 
     // A repeating timer that calls onTick on this thread every intervalMs
     // while enabled. A tick never starts while a previous tick of the same
-    // timer is still running. The timer is created disabled.
+    // timer is still running (one that comes due then is skipped). The timer
+    // is created disabled.
     virtual std::unique_ptr<Timer> createTimer(int intervalMs, std::function<void()> onTick) = 0;
 
     // Run work on this thread after delayMs (0: as soon as events are
