@@ -154,12 +154,12 @@ Pattern parsePattern(std::string_view pattern) {
 // The number rounded half away from zero at `decimals` places, split into its
 // integer digits (no leading zeros, possibly none) and exactly `decimals`
 // fraction digits, both appended to `digits`; returns the integer digit count.
-int roundedDigits(double magnitude, int decimals, std::string& digits) {
+int roundedDigits(double magnitude, int significantDigits, int decimals, std::string& digits) {
     if (magnitude == 0) {
         digits.append(static_cast<std::size_t>(decimals), '0');
         return 0;
     }
-    const Decimal d = toDecimal(magnitude, 15);
+    const Decimal d = toDecimal(magnitude, significantDigits);
     int exponent = d.exponent;
     // Digits kept: every integer digit and the decimals.
     long long kept = static_cast<long long>(exponent) + 1 + decimals;
@@ -369,14 +369,26 @@ template <typename T> Range parseLeading(std::string_view text, T& out) {
 
 } // namespace
 
-std::string Format(double value, std::string_view pattern) {
-    if (pattern.empty()) return displayText(value);
+namespace {
+
+// Plain text of at most `significantDigits` digits.
+std::string limitedText(double value, int significantDigits) {
+    if (!std::isfinite(value)) return nonFiniteText(value);
+    if (value == 0) return "0";
+    Decimal d = toDecimal(std::fabs(value), significantDigits);
+    trimTrailingZeros(d);
+    return plainText(value < 0, d);
+}
+
+// Formats `value` from its decimal form of `significantDigits` digits.
+std::string formatWith(double value, int significantDigits, std::string_view pattern) {
+    if (pattern.empty()) return limitedText(value, significantDigits);
     if (!std::isfinite(value)) return nonFiniteText(value);
     const Pattern p = parsePattern(pattern);
     if (!p.any) return std::string(p.prefix);
 
     std::string digits;
-    const int intCount = roundedDigits(std::fabs(value), p.maxDecimals, digits);
+    const int intCount = roundedDigits(std::fabs(value), significantDigits, p.maxDecimals, digits);
     // Optional decimals that are zero drop; required ones stay.
     std::size_t fracCount = static_cast<std::size_t>(p.maxDecimals);
     while (fracCount > static_cast<std::size_t>(p.requiredDecimals) &&
@@ -400,6 +412,16 @@ std::string Format(double value, std::string_view pattern) {
     }
     out += p.suffix;
     return out;
+}
+
+} // namespace
+
+std::string Format(double value, std::string_view pattern) {
+    return formatWith(value, 15, pattern);
+}
+
+std::string FormatSingle(float value, std::string_view pattern) {
+    return formatWith(static_cast<double>(value), 7, pattern);
 }
 
 double leadingNumber(std::string_view text) {
@@ -440,11 +462,7 @@ std::string shortestText(float value) {
 }
 
 std::string displayText(double value) {
-    if (!std::isfinite(value)) return nonFiniteText(value);
-    if (value == 0) return "0";
-    Decimal d = toDecimal(std::fabs(value), 15);
-    trimTrailingZeros(d);
-    return plainText(value < 0, d);
+    return limitedText(value, 15);
 }
 
 std::string errorNumberText(long number) {

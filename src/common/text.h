@@ -26,6 +26,12 @@ namespace common {
 // gives displayText(value). Infinities and NaN give "Inf", "-Inf", "NaN".
 std::string Format(double value, std::string_view pattern);
 
+// Format for a single: rounds from the single's 7-significant-digit decimal
+// form, as a single shows itself (1.00005 stored as a single gives "1.0001"
+// with "##0.00##", where its exact double value 1.0000499486923 gives "1.00").
+// An empty pattern gives the single's plain text of up to 7 digits.
+std::string FormatSingle(float value, std::string_view pattern);
+
 // The leading-number parse: leading blanks, a sign, digits with a decimal
 // point and an exponent are accepted; whatever follows is ignored. Text that
 // does not begin with a number gives 0. "D" may stand for the exponent's "E",

@@ -138,14 +138,16 @@ void toReverseCal(const TableFile& table, common::ReverseCalTable& cal) {
 
 namespace {
 
-template <typename Freq, typename Value>
-void fillCells(int count, const Freq& freq, const Value& left, const Value& right,
+using Column = std::array<float, common::kTableSize>;
+using FreqColumn = std::array<double, common::kTableSize>;
+
+void fillCells(int count, const FreqColumn& freq, const Column& left, const Column& right,
                std::string_view freqPattern, std::string_view valuePattern, TableFile& table) {
     const int n = std::clamp(count, 0, common::kMaxRows);
     for (int r = 1; r <= n; ++r) {
         table.cells[1][r] = common::Format(freq[r], freqPattern);
-        table.cells[2][r] = common::Format(left[r], valuePattern);
-        table.cells[3][r] = common::Format(right[r], valuePattern);
+        table.cells[2][r] = common::FormatSingle(left[r], valuePattern);
+        table.cells[3][r] = common::FormatSingle(right[r], valuePattern);
     }
 }
 

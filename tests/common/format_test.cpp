@@ -97,6 +97,13 @@ TEST(Format, RoundsTheFifteenDigitFormHalfAwayFromZero) {
     EXPECT_EQ(Format(2.67499999999, "#.##"), "2.67");
 }
 
+TEST(Format, SinglesRoundFromTheirSevenDigitForm) {
+    EXPECT_EQ(common::FormatSingle(1.00005f, "##0.00##"), "1.0001");
+    EXPECT_EQ(Format(1.00005f, "##0.00##"), "1.00");
+    EXPECT_EQ(common::FormatSingle(-0.12345f, "###.0###"), "-.1235");
+    EXPECT_EQ(common::FormatSingle(0.1f, ""), "0.1");
+}
+
 TEST(Format, CarriesIntoANewLeadingDigit) {
     EXPECT_EQ(Format(9.9999, "#.##"), "10.");
     EXPECT_EQ(Format(-9.996, "##0.00"), "-10.00");

@@ -15,6 +15,16 @@ using namespace common;
 
 namespace {
 
+// Runs `f` and returns the VbError number it throws, or 0.
+template <typename F> int errorOf(F f) {
+    try {
+        f();
+    } catch (const VbError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
 struct ParseCase {
     std::string text;
     double expected;
@@ -29,27 +39,18 @@ TEST_P(LeadingNumber, ReadsTheNumberAtTheStart) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, LeadingNumber,
-    ::testing::Values(ParseCase{" 12.5abc", 12.5}, ParseCase{"abc", 0}, ParseCase{"-.5", -0.5},
-                      ParseCase{"1e3x", 1000}, ParseCase{"", 0}, ParseCase{".", 0},
-                      ParseCase{"1e", 1}, ParseCase{"1e+", 1}, ParseCase{"\t 7", 7},
-                      ParseCase{"+3", 3}, ParseCase{"  -12.5e-1xyz", -1.25},
-                      ParseCase{"1.5D2", 150}, ParseCase{"2d-1", 0.2}, ParseCase{"5.", 5},
-                      ParseCase{".5.", 0.5}, ParseCase{"1,5", 1}, ParseCase{"12 34", 12},
-                      ParseCase{"- 5", 0}, ParseCase{"e5", 0}, ParseCase{"0.000", 0},
-                      ParseCase{"007", 7}, ParseCase{"&HFF", 255}, ParseCase{"&hff", 255},
-                      ParseCase{"&HFFFF", -1}, ParseCase{"&H10000", 65536},
-                      ParseCase{"&HFFFFFFFF", -1}, ParseCase{"&O17", 15}, ParseCase{"&Hxyz", 0},
-                      ParseCase{"&", 0},
-                      ParseCase{std::string("\0"
-                                            "5",
-                                            2),
-                                0},
-                      ParseCase{std::string("5\0"
-                                            "9",
-                                            3),
-                                5},
-                      ParseCase{"1e-999", 0}, ParseCase{"0.1", 0.1},
-                      ParseCase{"123456789012345678901234567890", 1.2345678901234568e29}));
+    ::testing::Values(
+        ParseCase{" 12.5abc", 12.5}, ParseCase{"abc", 0}, ParseCase{"-.5", -0.5},
+        ParseCase{"1e3x", 1000}, ParseCase{"", 0}, ParseCase{".", 0}, ParseCase{"1e", 1},
+        ParseCase{"1e+", 1}, ParseCase{"\t 7", 7}, ParseCase{"+3", 3},
+        ParseCase{"  -12.5e-1xyz", -1.25}, ParseCase{"1.5D2", 150}, ParseCase{"2d-1", 0.2},
+        ParseCase{"5.", 5}, ParseCase{".5.", 0.5}, ParseCase{"1,5", 1}, ParseCase{"12 34", 12},
+        ParseCase{"- 5", 0}, ParseCase{"e5", 0}, ParseCase{"0.000", 0}, ParseCase{"007", 7},
+        ParseCase{"&HFF", 255}, ParseCase{"&hff", 255}, ParseCase{"&HFFFF", -1},
+        ParseCase{"&H10000", 65536}, ParseCase{"&HFFFFFFFF", -1}, ParseCase{"&O17", 15},
+        ParseCase{"&Hxyz", 0}, ParseCase{"&", 0}, ParseCase{std::string(1, '\0') + "5", 0},
+        ParseCase{"5" + std::string(1, '\0') + "9", 5}, ParseCase{"1e-999", 0},
+        ParseCase{"0.1", 0.1}, ParseCase{"123456789012345678901234567890", 1.2345678901234568e29}));
 
 TEST(LeadingNumberLimits, OutOfRangeGivesTheLargestDoubleOrZero) {
     const double max = std::numeric_limits<double>::max();
@@ -70,26 +71,15 @@ TEST(LeadingNumberLimits, RoundsCorrectlyAroundTheShortNumberPath) {
     EXPECT_EQ(leadingSingle("16777217"), 16777216.0f);
     EXPECT_EQ(leadingSingle("16777219"), 16777220.0f);
     EXPECT_EQ(leadingSingle("3.4028235e38"), std::numeric_limits<float>::max());
+    EXPECT_EQ(leadingSingle("-2.5E+3 dB"), -2500.0f);
+    EXPECT_EQ(leadingSingle("1e-60"), 0.0f);
+    EXPECT_EQ(errorOf([] { leadingSingle("1e39"); }), 6);
 }
 
 TEST(LeadingNumberLimits, AMegabyteOfDigitsIsRead) {
     std::string digits(1 << 20, '3');
     digits.insert(0, "0.");
     EXPECT_DOUBLE_EQ(leadingNumber(digits), 1.0 / 3.0);
-}
-
-TEST(LeadingSingle, ReadsSinglesAndRefusesOverflow) {
-    EXPECT_EQ(leadingSingle("0.1"), 0.1f);
-    EXPECT_EQ(leadingSingle("abc"), 0.0f);
-    EXPECT_EQ(leadingSingle("1e-60"), 0.0f);
-    EXPECT_EQ(leadingSingle("-2.5E+3 dB"), -2500.0f);
-    try {
-        leadingSingle("1e39");
-        FAIL() << "no overflow";
-    } catch (const VbError& e) {
-        EXPECT_EQ(e.number(), 6);
-        EXPECT_EQ(e.description(), "Overflow");
-    }
 }
 
 struct TextCase {
@@ -158,9 +148,7 @@ TEST(ShortestTextRoundTrip, RandomSinglesReadBackExactly) {
 TEST(DisplayText, LimitsToFifteenDigits) {
     EXPECT_EQ(displayText(0.1 + 0.2), "0.3");
     EXPECT_EQ(displayText(1.0 / 3.0), "0.333333333333333");
-    EXPECT_EQ(displayText(2.5), "2.5");
     EXPECT_EQ(displayText(-1000), "-1000");
-    EXPECT_EQ(displayText(0), "0");
     EXPECT_EQ(displayText(1e15), "1E+15");
     EXPECT_EQ(displayText(123456789012345678.0), "1.23456789012346E+17");
     EXPECT_EQ(displayText(0.00001), "0.00001");
@@ -170,33 +158,16 @@ TEST(DisplayText, LimitsToFifteenDigits) {
 
 TEST(ErrorNumberText, HasOneLeadingBlank) {
     EXPECT_EQ(errorNumberText(53), " 53");
-    EXPECT_EQ(errorNumberText(32755), " 32755");
-    EXPECT_EQ(errorNumberText(0), " 0");
     EXPECT_EQ(errorNumberText(-1), "-1");
 }
 
 TEST(RoundHalfEven, RoundsHalvesToTheEvenNeighbour) {
     EXPECT_EQ(roundHalfEven(0.5), 0);
-    EXPECT_EQ(roundHalfEven(1.5), 2);
-    EXPECT_EQ(roundHalfEven(2.5), 2);
-    EXPECT_EQ(roundHalfEven(-0.5), 0);
     EXPECT_EQ(roundHalfEven(-1.5), -2);
     EXPECT_EQ(roundHalfEven(-2.5), -2);
-    EXPECT_EQ(roundHalfEven(2.4999999), 2);
     EXPECT_EQ(roundHalfEven(2.5000001), 3);
     EXPECT_EQ(roundHalfEven(-0.49999999999999994), 0);
     EXPECT_EQ(roundHalfEven(4503599627370495.5), 4503599627370496.0);
-    EXPECT_EQ(roundHalfEven(1e300), 1e300);
-}
-
-// Runs `f` and returns the VbError number it throws, or 0.
-template <typename F> int errorOf(F f) {
-    try {
-        f();
-    } catch (const VbError& e) {
-        return e.number();
-    }
-    return 0;
 }
 
 TEST(IntegerConversion, Int16BoundariesRoundHalvesToEven) {
@@ -242,16 +213,8 @@ TEST(CodePage, EveryByteSurvivesARoundTrip) {
 }
 
 TEST(CodePage, MapsTheWindowsCharacters) {
-    EXPECT_EQ(cp1252ToUtf8("\x80"), "\u20AC");
-    EXPECT_EQ(cp1252ToUtf8("\x93x\x94"), "\u201Cx\u201D");
-    EXPECT_EQ(cp1252ToUtf8("\x9F"), "\u0178");
-    EXPECT_EQ(cp1252ToUtf8("\xE9"), "\u00E9");
-    EXPECT_EQ(cp1252ToUtf8("\x81"), "\u0081");
-    EXPECT_EQ(utf8ToCp1252("\u20AC 5"), "\x80 5");
-    EXPECT_EQ(utf8ToCp1252("\u00B0C"), "\xB0"
-                                       "C");
-    EXPECT_EQ(utf8ToCp1252("\u2122"), "\x99");
-    EXPECT_EQ(utf8ToCp1252("plain"), "plain");
+    EXPECT_EQ(cp1252ToUtf8("\x80\x93x\x94\x9F\xE9\x81"), "\u20AC\u201Cx\u201D\u0178\u00E9\u0081");
+    EXPECT_EQ(utf8ToCp1252("\u20AC \u00B0\u2122"), "\x80 \xB0\x99");
 }
 
 TEST(CodePage, UnmappableAndMalformedInputBecomesQuestionMarks) {

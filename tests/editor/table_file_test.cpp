@@ -192,49 +192,48 @@ TEST_F(TableFiles, TransfersHandleMissingColumnsAndPrecision) {
     EXPECT_EQ(data.predefRight[1], 4.0f);
 }
 
+// The three cells of row r joined by "|".
+std::string row(const TableFile& t, int r) {
+    return t.cells[1][r] + "|" + t.cells[2][r] + "|" + t.cells[3][r];
+}
+
 TEST_F(TableFiles, CellsAreFilledWithTheFormatsOfEachView) {
     common::SweepData data;
     data.pointCount = 2;
-    data.freq[1] = 20;
-    data.freq[2] = 1000.123456;
+    data.freq = {0, 20, 1000.123456};
     data.levelLeft[1] = -1.0f;
     data.levelRight[1] = 0.12345f;
     data.thdLeft[1] = 0.5f;
     data.thdRight[1] = 0.01234f;
     TableFile t;
     editor::fromSweepData(data, false, editor::SweepView::Opening, t);
-    EXPECT_EQ(t.cells[1][1], "20.0");
+    EXPECT_EQ(row(t, 1), "20.0|-1.00|.1235");
     EXPECT_EQ(t.cells[1][2], "1000.123");
-    EXPECT_EQ(t.cells[2][1], "-1.00");
-    EXPECT_EQ(t.cells[3][1], ".1235");
     editor::fromSweepData(data, true, editor::SweepView::Opening, t);
-    EXPECT_EQ(t.cells[2][1], ".5");
-    EXPECT_EQ(t.cells[3][1], ".0123");
+    EXPECT_EQ(row(t, 1), "20.0|.5|.0123");
     editor::fromSweepData(data, false, editor::SweepView::DataButton, t);
+    EXPECT_EQ(row(t, 1), "20.0|-1.00|0.1235");
     EXPECT_EQ(t.cells[1][2], "1000.1");
-    EXPECT_EQ(t.cells[3][1], "0.1235");
     editor::fromSweepData(data, true, editor::SweepView::DataButton, t);
-    EXPECT_EQ(t.cells[2][1], "0.5");
-    EXPECT_EQ(t.cells[3][1], "0.0123");
+    EXPECT_EQ(row(t, 1), "20.0|0.5|0.0123");
 
     common::LimitTable limits;
     limits.limitCount = 1;
     limits.limitFreq[1] = 20000;
     limits.limitLower[1] = -3.123456f;
-    limits.limitUpper[1] = 0;
     editor::fromLimitTable(limits, t);
-    EXPECT_EQ(t.cells[1][1], "20000.0");
-    EXPECT_EQ(t.cells[2][1], "-3.12346");
-    EXPECT_EQ(t.cells[3][1], "0.00");
+    EXPECT_EQ(row(t, 1), "20000.0|-3.12346|0.00");
 
     data.predefCount = 1;
     data.predefFreq[1] = 15.5;
     data.predefLeft[1] = 2;
     data.predefRight[1] = -0.5f;
     editor::fromPredefPoints(data, t);
-    EXPECT_EQ(t.cells[1][1], "15.5");
-    EXPECT_EQ(t.cells[2][1], "2.00");
-    EXPECT_EQ(t.cells[3][1], "-0.50");
+    EXPECT_EQ(row(t, 1), "15.5|2.00|-0.50");
+    // Singles round from their own seven digits: 1.00005 is 1.0000499... exactly.
+    data.predefLeft[1] = 1.00005f;
+    editor::fromPredefPoints(data, t);
+    EXPECT_EQ(t.cells[2][1], "1.0001");
 }
 
 } // namespace
