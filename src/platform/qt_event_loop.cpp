@@ -131,7 +131,10 @@ bool QtEventLoop::runUntil(const std::function<bool()>& done, std::int64_t timeo
     wake.setTimerType(Qt::PreciseTimer);
     wake.start(kPollMs);
     while (!done()) {
-        if (waited.elapsed() >= timeoutMs) return done();
+        if (waited.elapsed() >= timeoutMs) {
+            pumpEvents(); // what is due at the deadline still runs
+            return done();
+        }
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return true;

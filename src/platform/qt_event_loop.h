@@ -37,8 +37,8 @@ public:
     void pumpEvents() override;
 
     // Processes events, sleeping while there are none, until done() is true
-    // or timeoutMs of real time has passed. done() is polled at least every
-    // few milliseconds.
+    // or timeoutMs of real time has passed; events are pumped once more at the
+    // deadline. done() is polled at least every few milliseconds.
     bool runUntil(const std::function<bool()>& done, std::int64_t timeoutMs) override;
 
 private:

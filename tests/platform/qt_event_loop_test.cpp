@@ -62,6 +62,11 @@ TEST_F(QtEventLoopTest, WorkPostedFromAnotherThreadRunsOnTheLoopThread) {
 
 TEST_F(QtEventLoopTest, RunUntilGivesUpAtTheTimeout) {
     QtEventLoop loop;
+    int ran = 0;
+    loop.post([&] { ++ran; });
+    EXPECT_FALSE(loop.runUntil([] { return false; }, 0)); // still lets due work run
+    EXPECT_EQ(ran, 1);
+
     const std::int64_t start = loop.nowMs();
     EXPECT_FALSE(loop.runUntil([] { return false; }, 40));
     const std::int64_t waited = loop.nowMs() - start;
