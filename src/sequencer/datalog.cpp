@@ -1,0 +1,130 @@
+#include "sequencer/datalog.h"
+
+#include "common/text.h"
+#include "common/vb_error.h"
+#include "platform/file_choice.h"
+#include "platform/files.h"
+
+#include <algorithm>
+#include <ctime>
+
+namespace sequencer {
+
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+constexpr std::string_view kSep4 = ",    ";
+constexpr std::string_view kSep5 = ",     ";
+
+void writeIgnoringErrors(std::string_view path, std::string_view utf8) {
+    try {
+        platform::writeFileAtomic(path, common::utf8ToCp1252(utf8));
+    } catch (const common::VbError&) {
+    }
+}
+
+std::string readOrEmpty(std::string_view path) {
+    try {
+        return common::cp1252ToUtf8(platform::readFileBytes(path));
+    } catch (const common::VbError&) {
+        return {};
+    }
+}
+
+} // namespace
+
+std::string logDateTime(std::chrono::system_clock::time_point when) {
+    const std::time_t t = std::chrono::system_clock::to_time_t(when);
+    std::tm local{};
+    localtime_r(&t, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+std::string DataLog::sweepLogText(const common::SweepData& sweep, const LogOptions& options) const {
+    using common::shortestText;
+    std::string out;
+    if (options.levels || options.thd) {
+        if (options.levels && options.thd)
+            out += "Frequency, L Level, R Level, L THD, R THD";
+        else if (options.levels)
+            out += "Frequency, L Level, R Level";
+        else
+            out += "Frequency, L THD, R THD";
+        out += kCrLf;
+        const int n = std::clamp<int>(sweep.pointCount, 0, common::kMaxRows);
+        for (int i = 1; i <= n; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            if (options.levels && options.thd) {
+                out += common::Format(sweep.freq[k], "#####.0");
+                out += kSep4;
+                out += shortestText(sweep.levelLeft[k]);
+                out += kSep5;
+                out += shortestText(sweep.levelRight[k]);
+                out += kSep4;
+                out += common::FormatSingle(sweep.thdLeft[k], "###.0000");
+                out += kSep5;
+                out += common::FormatSingle(sweep.thdRight[k], "###.0000");
+            } else {
+                const bool levels = options.levels;
+                out += shortestText(sweep.freq[k]);
+                out += kSep4;
+                out += shortestText(levels ? sweep.levelLeft[k] : sweep.thdLeft[k]);
+                out += kSep5;
+                out += shortestText(levels ? sweep.levelRight[k] : sweep.thdRight[k]);
+            }
+            out += kCrLf;
+        }
+    }
+    if (options.time) out += logDateTime(clock_());
+    return out;
+}
+
+void DataLog::Logvalues(std::string_view path, const common::SweepData& sweep,
+                        const LogOptions& options) const {
+    if (path.empty()) return;
+    writeIgnoringErrors(path, sweepLogText(sweep, options));
+}
+
+void DataLog::append(std::string_view path, std::string_view text) const {
+    if (path.empty()) return;
+    writeIgnoringErrors(path, readOrEmpty(path) + std::string(text));
+}
+
+void DataLog::logadd(std::string_view path, std::string_view text) const {
+    append(path, " " + std::string(text) + std::string(kCrLf));
+}
+
+void DataLog::logpretext(std::string_view path, std::string_view text) const {
+    append(path, " " + std::string(text));
+}
+
+void DataLog::logtime(std::string_view path) const {
+    append(path,
+           std::string(kCrLf) + logDateTime(clock_()) + std::string(kCrLf) + std::string(kCrLf));
+}
+
+void DataLog::eraselog(std::string_view path) const {
+    platform::removeFile(path);
+}
+
+void LogViewer::mnuFile_Click(std::string_view defaultDirectory) {
+    auto chosen = platform::chooseFile(dialogs_, false, kLogFileFilter, defaultDirectory);
+    if (!chosen || chosen->empty()) return;
+    show(*chosen);
+    visible_ = true;
+}
+
+void LogViewer::show(std::string_view path) {
+    text_.clear();
+    text_ = readOrEmpty(path);
+}
+
+void LogViewer::mnuSave_Click(std::string_view defaultDirectory) {
+    auto chosen = platform::chooseFile(dialogs_, true, kLogFileFilter, defaultDirectory);
+    if (!chosen || chosen->empty()) return;
+    writeIgnoringErrors(*chosen, text_);
+}
+
+} // namespace sequencer
