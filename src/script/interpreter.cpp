@@ -1,0 +1,1150 @@
+#include "script/interpreter.h"
+
+#include "script/err_object.h"
+#include "script/parser.h"
+
+#include <climits>
+#include <cstdlib>
+
+namespace script {
+
+using namespace ast;
+using Tag = Variant::Tag;
+
+namespace {
+
+ScriptError namedError(int number, std::string_view subject) {
+    ScriptError e(number);
+    e.subject = std::string(subject);
+    return e;
+}
+
+const Variant kEmpty;
+
+inline void storeInteger(Variant& out, long long v, bool isLong) {
+    if (!isLong && v >= -32768 && v <= 32767)
+        out.setInt(Tag::Integer, static_cast<int32_t>(v));
+    else if (v >= INT32_MIN && v <= INT32_MAX)
+        out.setInt(Tag::Long, static_cast<int32_t>(v));
+    else
+        out.setDouble(Tag::Double, static_cast<double>(v));
+}
+
+inline bool isSmallInt(Tag t) {
+    return t == Tag::Integer || t == Tag::Long;
+}
+
+} // namespace
+
+Interpreter::Interpreter() {
+    err_ = make<ErrObject>();
+    addObject("Err", err_, false);
+}
+
+Interpreter::~Interpreter() = default;
+
+// ---- names ---------------------------------------------------------------------------
+
+GlobalEntry* Interpreter::entry(std::string_view name) {
+    const std::string key = lowerName(name);
+    auto it = byName_.find(key);
+    if (it != byName_.end()) return it->second;
+    GlobalEntry& e = entries_.emplace_back();
+    e.name = std::string(name);
+    byName_.emplace(key, &e);
+    resolve(e);
+    return &e;
+}
+
+// Host names, in order of precedence: named objects, functions, members of
+// objects added with global members.
+void Interpreter::resolve(GlobalEntry& e) {
+    if (e.scriptDefined) return;
+    e.kind = GlobalEntry::Kind::Undefined;
+    e.value = Variant();
+    e.native = nullptr;
+    e.host = nullptr;
+    for (const NamedObject& o : objects_) {
+        if (sameName(o.name, e.name)) {
+            e.kind = GlobalEntry::Kind::NamedObject;
+            e.value = Variant(o.object);
+            return;
+        }
+    }
+    auto nat = nativeByName_.find(lowerName(e.name));
+    if (nat != nativeByName_.end()) {
+        e.kind = GlobalEntry::Kind::Native;
+        e.native = nat->second;
+        return;
+    }
+    for (const NamedObject& o : objects_) {
+        if (!o.globalMembers) continue;
+        const int id = o.object->findMember(e.name);
+        if (id >= 0) {
+            e.kind = GlobalEntry::Kind::HostMember;
+            e.host = o.object.get();
+            e.member = id;
+            return;
+        }
+    }
+}
+
+void Interpreter::resolveAll() {
+    for (GlobalEntry& e : entries_)
+        resolve(e);
+}
+
+void Interpreter::addFunction(std::string_view name, NativeFunction fn, int minArgs, int maxArgs) {
+    NativeBinding& b = natives_.emplace_back();
+    b.name = std::string(name);
+    b.fn = std::move(fn);
+    b.minArgs = minArgs;
+    b.maxArgs = maxArgs;
+    nativeByName_[lowerName(name)] = &b;
+    resolveAll();
+}
+
+void Interpreter::addObject(std::string_view name, Ref<Object> object, bool globalMembers) {
+    if (!object) return;
+    objects_.push_back({std::string(name), std::move(object), globalMembers});
+    resolveAll();
+}
+
+void Interpreter::addConstant(std::string_view name, Variant value) {
+    GlobalEntry* e = entry(name);
+    e->kind = GlobalEntry::Kind::Constant;
+    e->scriptDefined = true; // host constants stay what they are
+    e->value = std::move(value);
+}
+
+void Interpreter::link(Unit& unit) {
+    for (const GlobalDecl& d : unit.globals) {
+        GlobalEntry* e = entry(d.name);
+        const bool wasVariable = e->scriptDefined && e->kind == GlobalEntry::Kind::Variable;
+        e->scriptDefined = true;
+        e->proc = nullptr;
+        if (d.kind == GlobalDecl::Kind::Constant) {
+            e->kind = GlobalEntry::Kind::Constant;
+            e->value = d.value;
+            continue;
+        }
+        e->kind = GlobalEntry::Kind::Variable;
+        if (d.isArray) {
+            size_t total = 1;
+            for (int32_t b : d.bounds)
+                total *= static_cast<size_t>(b < 0 ? 0 : b + 1);
+            if (total > limits.maxArrayElements) throw ScriptError(err::OutOfMemory);
+            e->value = Variant::array(std::span<const int32_t>(d.bounds));
+            e->value.setFlags(d.bounds.empty() ? 0 : Variant::kFixedArray);
+        } else if (!wasVariable) {
+            e->value = Variant();
+            e->value.setFlags(0);
+        }
+    }
+    for (const auto& p : unit.procedures) {
+        GlobalEntry* e = entry(p->name);
+        e->scriptDefined = true;
+        e->kind = GlobalEntry::Kind::Procedure;
+        e->proc = p.get();
+        e->value = Variant();
+    }
+    for (Name* n : unit.globalNames)
+        n->entry = entry(n->name);
+}
+
+bool Interpreter::hasProcedure(std::string_view name) const {
+    auto it = byName_.find(lowerName(name));
+    return it != byName_.end() && it->second->kind == GlobalEntry::Kind::Procedure;
+}
+
+// ---- running --------------------------------------------------------------------------
+
+void Interpreter::recordError(const ScriptError& e) {
+    lastError_ = ErrorInfo();
+    lastError_.number = e.number;
+    lastError_.description = e.description;
+    if (!e.subject.empty()) lastError_.description += ": '" + e.subject + "'";
+    lastError_.source = e.source;
+    lastError_.line = e.line;
+    lastError_.column = e.column;
+    if (e.unit >= 0 && e.unit < static_cast<int>(unitNames_.size()))
+        lastError_.unit = unitNames_[e.unit];
+}
+
+template <class Body> bool Interpreter::runTopLevel(int unit, Body&& body) {
+    const bool outermost = depth_ == 0;
+    char marker = 0;
+    if (outermost) {
+        stackBase_ = &marker;
+        budget_ = limits.statementsPerInterruptCheck;
+    }
+    Frame top;
+    top.unit = unit;
+    Frame* saved = frame_;
+    frame_ = &top;
+    ++depth_;
+    bool ok = false;
+    try {
+        body();
+        ok = true;
+    } catch (ScriptError& e) {
+        if (e.unit < 0) e.unit = unit;
+        recordError(e);
+    } catch (Interrupted&) {
+        ScriptError e(err::UserInterrupt);
+        e.line = currentLine_;
+        e.unit = frame_ ? frame_->unit : unit;
+        recordError(e);
+    } catch (std::bad_alloc&) {
+        ScriptError e(err::OutOfMemory);
+        e.unit = unit;
+        recordError(e);
+    }
+    --depth_;
+    frame_ = saved;
+    if (outermost) interruptRequested = false;
+    return ok;
+}
+
+bool Interpreter::addCode(std::string_view code, std::string_view unitName) {
+    const int id = static_cast<int>(units_.size());
+    std::unique_ptr<Unit> unit;
+    unitNames_.emplace_back(unitName);
+    try {
+        unit = parseProgram(code, id);
+        link(*unit);
+    } catch (ScriptError& e) {
+        e.unit = id;
+        recordError(e);
+        units_.push_back(nullptr);
+        return false;
+    }
+    units_.push_back(std::move(unit));
+    const Unit* u = units_.back().get();
+    return runTopLevel(id, [&] { execBlock(u->topLevel); });
+}
+
+std::optional<Variant> Interpreter::evaluate(std::string_view expression) {
+    const int id = static_cast<int>(units_.size());
+    std::unique_ptr<Unit> unit;
+    unitNames_.emplace_back();
+    units_.push_back(nullptr);
+    try {
+        unit = parseExpression(expression, id);
+        link(*unit);
+    } catch (ScriptError& e) {
+        e.unit = id;
+        recordError(e);
+        return std::nullopt;
+    }
+    Variant result;
+    const Expr* ex = unit->expression;
+    const bool ok = runTopLevel(id, [&] {
+        if (ex->kind == ExprKind::Name) {
+            const Name* n = static_cast<const Name*>(ex);
+            if (n->entry->kind == GlobalEntry::Kind::Undefined) {
+                ScriptError e = namedError(err::ProcedureNotDefined, n->name);
+                e.line = n->line;
+                throw e;
+            }
+        }
+        try {
+            eval(ex, result);
+        } catch (ScriptError& e) {
+            if (e.line == 0) e.line = ex->line;
+            throw;
+        }
+    });
+    if (!ok) return std::nullopt;
+    return result;
+}
+
+std::optional<Variant> Interpreter::call(std::string_view procedure,
+                                         std::span<const Variant> args) {
+    GlobalEntry* e = entry(procedure);
+    Variant result;
+    const bool ok = runTopLevel(-1, [&] {
+        switch (e->kind) {
+        case GlobalEntry::Kind::Procedure:
+            callProcedure(e->proc, {}, args, result);
+            break;
+        case GlobalEntry::Kind::Native:
+            callNative(e->native, args, result);
+            break;
+        case GlobalEntry::Kind::HostMember:
+            result = invokeMember(e->host, e->member, Access::Get, args);
+            break;
+        default:
+            throw namedError(err::ProcedureNotDefined, procedure);
+        }
+    });
+    if (!ok) return std::nullopt;
+    return result;
+}
+
+void Interpreter::poll(int line) {
+    budget_ = limits.statementsPerInterruptCheck > 0 ? limits.statementsPerInterruptCheck : 4096;
+    currentLine_ = line;
+    if (interruptRequested.load(std::memory_order_relaxed) ||
+        (interruptCheck && interruptCheck())) {
+        interruptRequested = true;
+        throw Interrupted{};
+    }
+}
+
+bool Interpreter::handle(ScriptError& e, int line) {
+    if (e.line == 0) {
+        e.line = line;
+        e.unit = frame_->unit;
+    }
+    if (!frame_->resumeNext) return false;
+    err_->set(e);
+    return true;
+}
+
+Interpreter::Flow Interpreter::execBlock(const Block& block) {
+    for (const Stmt* s : block) {
+        if (--budget_ <= 0) poll(s->line);
+        try {
+            const Flow f = exec(s);
+            if (f != Flow::Normal) return f;
+        } catch (ScriptError& e) {
+            if (!handle(e, s->line)) throw;
+        } catch (std::bad_alloc&) {
+            ScriptError e(err::OutOfMemory);
+            if (!handle(e, s->line)) throw e;
+        } catch (std::length_error&) {
+            ScriptError e(err::OutOfMemory);
+            if (!handle(e, s->line)) throw e;
+        }
+    }
+    return Flow::Normal;
+}
+
+Interpreter::Flow Interpreter::exec(const Stmt* s) {
+    switch (s->kind) {
+    case StmtKind::Assign: {
+        const auto* a = static_cast<const Assign*>(s);
+        Variant v;
+        eval(a->value, v);
+        assign(a->target, std::move(v), a->isSet);
+        return Flow::Normal;
+    }
+    case StmtKind::Call: {
+        const Expr* c = static_cast<const CallStmt*>(s)->call;
+        Variant discard;
+        if (c->kind == ExprKind::Call) {
+            evalCall(static_cast<const Call*>(c), discard);
+        } else if (c->kind == ExprKind::Member) {
+            evalMember(static_cast<const Member*>(c), {}, discard);
+        } else if (c->kind == ExprKind::Name) {
+            const Name* n = static_cast<const Name*>(c);
+            const GlobalEntry* e = n->scope == Scope::Global ? n->entry : nullptr;
+            if (e && e->kind == GlobalEntry::Kind::Undefined &&
+                !(n->slot >= 0 && frame_->slots[n->slot].deref().isObject()))
+                throw namedError(err::ProcedureNotDefined, n->name);
+            const bool callable = e && (e->kind == GlobalEntry::Kind::Procedure ||
+                                        e->kind == GlobalEntry::Kind::Native ||
+                                        e->kind == GlobalEntry::Kind::HostMember);
+            Variant tmp;
+            const Variant& v = readName(n, tmp);
+            if (!callable) {
+                if (!v.isObject()) throw ScriptError(err::TypeMismatch);
+                index(v, {}, discard);
+            }
+        } else {
+            eval(c, discard);
+        }
+        return Flow::Normal;
+    }
+    case StmtKind::ReDim:
+        execReDim(static_cast<const ReDim*>(s));
+        return Flow::Normal;
+    case StmtKind::Erase:
+        execErase(static_cast<const Erase*>(s));
+        return Flow::Normal;
+    case StmtKind::If:
+        return execIf(static_cast<const If*>(s));
+    case StmtKind::Select:
+        return execSelect(static_cast<const Select*>(s));
+    case StmtKind::For:
+        return execFor(static_cast<const For*>(s));
+    case StmtKind::ForEach:
+        return execForEach(static_cast<const ForEach*>(s));
+    case StmtKind::Do:
+        return execDo(static_cast<const Do*>(s));
+    case StmtKind::Exit:
+        switch (static_cast<const Exit*>(s)->what) {
+        case Exit::What::Do:
+            return Flow::ExitDo;
+        case Exit::What::For:
+            return Flow::ExitFor;
+        case Exit::What::Procedure:
+            return Flow::ExitProc;
+        }
+        return Flow::Normal;
+    case StmtKind::OnError:
+        frame_->resumeNext = static_cast<const OnError*>(s)->resumeNext;
+        err_->clear();
+        return Flow::Normal;
+    case StmtKind::With: {
+        const auto* w = static_cast<const With*>(s);
+        Variant obj;
+        eval(w->object, obj);
+        if (!obj.isObject()) throw ScriptError(err::ObjectRequired);
+        frame_->with.push_back(std::move(obj));
+        struct Pop {
+            std::vector<Variant>& v;
+            ~Pop() { v.pop_back(); }
+        } pop{frame_->with};
+        return execBlock(w->body);
+    }
+    }
+    return Flow::Normal;
+}
+
+bool Interpreter::condition(const Expr* e, int line, bool& value) {
+    try {
+        Variant t;
+        value = ops::isTrue(evalRef(e, t));
+        return false;
+    } catch (ScriptError& err) {
+        if (!handle(err, line)) throw;
+        return true;
+    }
+}
+
+Interpreter::Flow Interpreter::execIf(const If* s) {
+    for (const If::Clause& c : s->clauses) {
+        bool v = false;
+        const bool failed = condition(c.condition, c.line, v);
+        if (failed || v) return execBlock(c.body);
+    }
+    return execBlock(s->elseBody);
+}
+
+Interpreter::Flow Interpreter::execSelect(const Select* s) {
+    Variant subject;
+    try {
+        eval(s->subject, subject);
+    } catch (ScriptError& e) {
+        if (!handle(e, s->line)) throw;
+        return Flow::Normal;
+    }
+    const bool subjectLiteral = s->subject->kind == ExprKind::Literal;
+    for (const Select::Case& c : s->cases) {
+        for (const Expr* value : c.values) {
+            bool match;
+            try {
+                Variant t;
+                const Variant& v = evalRef(value, t);
+                match =
+                    ops::compare(subject, v, subjectLiteral, value->kind == ExprKind::Literal) == 0;
+            } catch (ScriptError& e) {
+                if (!handle(e, c.line)) throw;
+                match = true;
+            }
+            if (match) return execBlock(c.body);
+        }
+    }
+    return s->hasElse ? execBlock(s->elseBody) : Flow::Normal;
+}
+
+Interpreter::Flow Interpreter::execFor(const For* s) {
+    Variant from, to, step = Variant::integer(1);
+    double toD = 0, stepD = 1;
+    try {
+        eval(s->from, from);
+        eval(s->to, to);
+        if (s->step) eval(s->step, step);
+        for (Variant* v : {&from, &to, &step}) {
+            *v = v->defaultValue();
+            if (v->isNull()) throw ScriptError(err::InvalidUseOfNull);
+            if (v->isString())
+                *v = Variant(v->toDouble());
+            else if (v->isEmpty())
+                *v = Variant::integer(0);
+            else if (v->tag() == Tag::Boolean)
+                *v = Variant::integer(static_cast<int16_t>(v->rawInt()));
+            else if (!v->isNumber())
+                throw ScriptError(err::TypeMismatch);
+        }
+        toD = to.toDouble();
+        stepD = step.toDouble();
+    } catch (ScriptError& e) {
+        if (!handle(e, s->line)) throw;
+        // VBScript runs the body once, then Next finds the loop uninitialised.
+        const Flow f = execBlock(s->body);
+        if (f == Flow::ExitProc || f == Flow::ExitDo) return f;
+        if (f == Flow::ExitFor) return Flow::Normal;
+        throw ScriptError(err::ForNotInitialized);
+    }
+    Variant* counter = writableName(s->counter, false);
+    if (!counter) throw ScriptError(err::IllegalAssignment);
+    *counter = from;
+    const bool intStep = isSmallInt(step.tag());
+    const int32_t stepI = intStep ? step.rawInt() : 0;
+    const bool stepLong = step.tag() == Tag::Long;
+    while (true) {
+        if (--budget_ <= 0) poll(s->line);
+        const Variant& c = *counter;
+        double cur;
+        if (isSmallInt(c.tag()))
+            cur = c.rawInt();
+        else if (c.isNumber())
+            cur = c.toDouble();
+        else
+            throw ScriptError(err::TypeMismatch);
+        if (stepD >= 0 ? cur > toD : cur < toD) break;
+        const Flow f = execBlock(s->body);
+        if (f == Flow::ExitFor) break;
+        if (f != Flow::Normal) return f;
+        Variant& cv = *counter;
+        if (intStep && isSmallInt(cv.tag())) {
+            storeInteger(cv, static_cast<long long>(cv.rawInt()) + stepI,
+                         stepLong || cv.tag() == Tag::Long);
+        } else {
+            Variant next;
+            ops::binary(ops::BinOp::Add, cv, step, next);
+            if (!next.isNumber()) throw ScriptError(err::TypeMismatch);
+            cv = std::move(next);
+        }
+    }
+    return Flow::Normal;
+}
+
+Interpreter::Flow Interpreter::execForEach(const ForEach* s) {
+    Variant coll;
+    eval(s->collection, coll);
+    std::vector<Variant> items;
+    Variant hold; // keeps an array alive and unchanged while we walk it
+    const std::vector<Variant>* list = &items;
+    if (coll.isArray()) {
+        hold = coll;
+        list = &hold.rawArray().items;
+    } else if (coll.isObject() && coll.rawObject()) {
+        Ref<Object> keep(coll.rawObject());
+        if (!keep->enumerate(items)) throw ScriptError(err::NotACollection);
+    } else {
+        throw ScriptError(err::NotACollection);
+    }
+    for (size_t i = 0; i < list->size(); ++i) {
+        if (--budget_ <= 0) poll(s->line);
+        Variant item = (*list)[i];
+        assign(s->variable, std::move(item), (*list)[i].isObject());
+        const Flow f = execBlock(s->body);
+        if (f == Flow::ExitFor) break;
+        if (f != Flow::Normal) return f;
+    }
+    return Flow::Normal;
+}
+
+Interpreter::Flow Interpreter::execDo(const Do* s) {
+    using T = Do::Test;
+    while (true) {
+        if (--budget_ <= 0) poll(s->line);
+        if (s->test == T::PreWhile || s->test == T::PreUntil) {
+            bool v = false;
+            if (!condition(s->condition, s->conditionLine, v) && v != (s->test == T::PreWhile))
+                break;
+        }
+        const Flow f = execBlock(s->body);
+        if (f == Flow::ExitDo) break;
+        if (f != Flow::Normal) return f;
+        if (s->test == T::PostWhile || s->test == T::PostUntil) {
+            bool v = false;
+            if (condition(s->condition, s->conditionLine, v)) break;
+            if (v != (s->test == T::PostWhile)) break;
+        }
+    }
+    return Flow::Normal;
+}
+
+void Interpreter::execReDim(const ReDim* s) {
+    for (const ReDim::Item& item : s->items) {
+        std::vector<int32_t> bounds;
+        size_t total = 1;
+        for (const Expr* b : item.bounds) {
+            Variant t;
+            const int32_t ub = evalRef(b, t).toLong();
+            bounds.push_back(ub);
+            total *= static_cast<size_t>(ub < 0 ? 0 : ub + 1);
+            if (total > limits.maxArrayElements) throw ScriptError(err::OutOfMemory);
+        }
+        if (bounds.size() > 60) throw ScriptError(err::SubscriptOutOfRange);
+        Variant* p = writableName(item.target, true);
+        if (!p) throw ScriptError(err::IllegalAssignment);
+        if (p->flags() & Variant::kFixedArray) throw ScriptError(err::ArrayFixed);
+        if (s->preserve && p->isArray() && p->rawArray().dimensions() > 0) {
+            ArrayData& a = p->mutableArray();
+            if (a.dimensions() != static_cast<int>(bounds.size()))
+                throw ScriptError(err::SubscriptOutOfRange);
+            for (size_t d = 0; d + 1 < bounds.size(); ++d)
+                if (a.counts[d] != (bounds[d] < 0 ? 0 : bounds[d] + 1))
+                    throw ScriptError(err::SubscriptOutOfRange);
+            a.counts.back() = bounds.back() < 0 ? 0 : bounds.back() + 1;
+            a.items.resize(total);
+        } else {
+            *p = Variant::array(std::span<const int32_t>(bounds));
+        }
+    }
+}
+
+void Interpreter::execErase(const Erase* s) {
+    const Name* n = s->target;
+    Variant* p = locate(n);
+    if (!p) {
+        if (n->optionExplicit && n->scope == Scope::Global &&
+            n->entry->kind == GlobalEntry::Kind::Undefined)
+            throw namedError(err::VariableUndefined, n->name);
+        throw ScriptError(err::TypeMismatch);
+    }
+    if (!p->isArray()) throw ScriptError(err::TypeMismatch);
+    if (p->flags() & Variant::kFixedArray) {
+        ArrayData& a = p->mutableArray();
+        for (Variant& v : a.items)
+            v = Variant();
+    } else {
+        *p = Variant::array(std::span<const int32_t>());
+    }
+}
+
+// ---- assignment -------------------------------------------------------------------------
+
+Variant* Interpreter::writableName(const Name* n, bool declare) {
+    if (n->scope == Scope::Local) {
+        Variant& s = frame_->slots[n->slot];
+        if (s.flags() & Variant::kConstant) throw namedError(err::IllegalAssignment, n->name);
+        return &s.deref();
+    }
+    GlobalEntry* e = n->entry;
+    switch (e->kind) {
+    case GlobalEntry::Kind::Variable:
+        return &e->value;
+    case GlobalEntry::Kind::Undefined:
+        if (n->optionExplicit && !declare) throw namedError(err::VariableUndefined, n->name);
+        if (n->slot >= 0) return &frame_->slots[n->slot].deref();
+        e->kind = GlobalEntry::Kind::Variable;
+        e->scriptDefined = true;
+        return &e->value;
+    case GlobalEntry::Kind::HostMember:
+        return nullptr;
+    default:
+        throw namedError(err::IllegalAssignment, n->name);
+    }
+}
+
+// The storage an expression names (a variable or an array element), or
+// nullptr when it is not storage. Never creates variables.
+Variant* Interpreter::locate(const Expr* e) {
+    if (e->kind == ExprKind::Name) {
+        const Name* n = static_cast<const Name*>(e);
+        if (n->scope == Scope::Local) return &frame_->slots[n->slot].deref();
+        GlobalEntry* g = n->entry;
+        if (g->kind == GlobalEntry::Kind::Variable) return &g->value;
+        if (g->kind == GlobalEntry::Kind::Undefined && n->slot >= 0)
+            return &frame_->slots[n->slot].deref();
+        return nullptr;
+    }
+    if (e->kind == ExprKind::Call) {
+        const Call* c = static_cast<const Call*>(e);
+        std::vector<Variant> args;
+        evalArgs(c->args, args);
+        Variant* inner = locate(c->callee);
+        if (!inner || !inner->isArray()) return nullptr;
+        const std::vector<int32_t> idx = indices(args);
+        ArrayData& a = inner->mutableArray();
+        const long long pos = a.offset(idx);
+        if (pos < 0) throw ScriptError(err::SubscriptOutOfRange);
+        return &a.items[static_cast<size_t>(pos)];
+    }
+    return nullptr;
+}
+
+void Interpreter::assign(const Expr* target, Variant value, bool isSet) {
+    if (isSet) {
+        if (!value.isObject()) throw ScriptError(err::ObjectRequired);
+    } else if (value.isObject()) {
+        value = value.defaultValue();
+    }
+    const Access access = isSet ? Access::Set : Access::Let;
+    switch (target->kind) {
+    case ExprKind::Name: {
+        const Name* n = static_cast<const Name*>(target);
+        Variant* p = writableName(n, false);
+        if (!p) {
+            const Variant args[] = {std::move(value)};
+            invokeMember(n->entry->host, n->entry->member, access, args);
+            return;
+        }
+        *p = std::move(value);
+        return;
+    }
+    case ExprKind::Member: {
+        const Member* m = static_cast<const Member*>(target);
+        Variant holder;
+        Object* o = memberObject(m, holder);
+        const int id = o->findMember(m->name);
+        if (id < 0) throw namedError(err::NoSuchMember, m->name);
+        const Variant args[] = {std::move(value)};
+        invokeMember(o, id, access, args);
+        return;
+    }
+    case ExprKind::Call: {
+        const Call* c = static_cast<const Call*>(target);
+        std::vector<Variant> args;
+        evalArgs(c->args, args);
+        if (c->callee->kind == ExprKind::Member) {
+            const Member* m = static_cast<const Member*>(c->callee);
+            Variant holder;
+            Object* o = memberObject(m, holder);
+            const int id = o->findMember(m->name);
+            if (id < 0) throw namedError(err::NoSuchMember, m->name);
+            args.push_back(std::move(value));
+            invokeMember(o, id, access, args);
+            return;
+        }
+        if (c->callee->kind == ExprKind::Name) {
+            const Name* n = static_cast<const Name*>(c->callee);
+            if (n->scope == Scope::Global && n->entry->kind == GlobalEntry::Kind::HostMember) {
+                args.push_back(std::move(value));
+                invokeMember(n->entry->host, n->entry->member, access, args);
+                return;
+            }
+            if (n->scope == Scope::Global && n->optionExplicit &&
+                n->entry->kind == GlobalEntry::Kind::Undefined && n->slot < 0)
+                throw namedError(err::VariableUndefined, n->name);
+        }
+        Variant* p = locate(c->callee);
+        if (!p) throw ScriptError(err::TypeMismatch);
+        if (p->isArray()) {
+            const std::vector<int32_t> idx = indices(args);
+            ArrayData& a = p->mutableArray();
+            const long long pos = a.offset(idx);
+            if (pos < 0) throw ScriptError(err::SubscriptOutOfRange);
+            a.items[static_cast<size_t>(pos)] = std::move(value);
+            return;
+        }
+        if (p->isObject()) {
+            if (!p->rawObject()) throw ScriptError(err::ObjectNotSet);
+            args.push_back(std::move(value));
+            invokeMember(p->rawObject(), Object::kDefaultMember, access, args);
+            return;
+        }
+        throw ScriptError(err::TypeMismatch);
+    }
+    case ExprKind::Me:
+        throw ScriptError(err::InvalidCall);
+    default:
+        throw ScriptError(err::IllegalAssignment);
+    }
+}
+
+// ---- evaluation ---------------------------------------------------------------------------
+
+const Variant& Interpreter::readName(const Name* n, Variant& tmp) {
+    if (n->scope == Scope::Local) return frame_->slots[n->slot].deref();
+    GlobalEntry* e = n->entry;
+    switch (e->kind) {
+    case GlobalEntry::Kind::Variable:
+    case GlobalEntry::Kind::Constant:
+    case GlobalEntry::Kind::NamedObject:
+        return e->value;
+    case GlobalEntry::Kind::Procedure:
+        callProcedure(e->proc, {}, {}, tmp);
+        return tmp;
+    case GlobalEntry::Kind::Native:
+        callNative(e->native, {}, tmp);
+        return tmp;
+    case GlobalEntry::Kind::HostMember:
+        tmp = invokeMember(e->host, e->member, Access::Get, {});
+        return tmp;
+    case GlobalEntry::Kind::Undefined:
+        break;
+    }
+    if (n->slot >= 0) return frame_->slots[n->slot].deref();
+    if (n->optionExplicit) throw namedError(err::VariableUndefined, n->name);
+    return kEmpty;
+}
+
+const Variant& Interpreter::evalRef(const Expr* e, Variant& tmp) {
+    if (e->kind == ExprKind::Literal) return static_cast<const Literal*>(e)->value;
+    if (e->kind == ExprKind::Name) return readName(static_cast<const Name*>(e), tmp);
+    eval(e, tmp);
+    return tmp;
+}
+
+void Interpreter::checkString(const Variant& v) const {
+    if (v.isString() && v.rawString().size() > limits.maxStringBytes)
+        throw ScriptError(err::OutOfStringSpace);
+}
+
+void Interpreter::eval(const Expr* e, Variant& out) {
+    switch (e->kind) {
+    case ExprKind::Literal:
+        out = static_cast<const Literal*>(e)->value;
+        return;
+    case ExprKind::Name: {
+        Variant tmp;
+        const Variant& v = readName(static_cast<const Name*>(e), tmp);
+        if (&v == &tmp)
+            out = std::move(tmp);
+        else
+            out = v;
+        return;
+    }
+    case ExprKind::Binary:
+        evalBinary(static_cast<const Binary*>(e), out);
+        return;
+    case ExprKind::Unary: {
+        const Unary* u = static_cast<const Unary*>(e);
+        Variant tmp;
+        const Variant& v = evalRef(u->operand, tmp);
+        switch (u->op) {
+        case Unary::Op::Negate:
+            ops::negate(v, out);
+            return;
+        case Unary::Op::Not:
+            ops::logicalNot(v, out);
+            return;
+        case Unary::Op::Plus:
+            if (v.isArray()) throw ScriptError(err::TypeMismatch);
+            out = v.defaultValue();
+            return;
+        }
+        return;
+    }
+    case ExprKind::Paren:
+        eval(static_cast<const Paren*>(e)->inner, out);
+        return;
+    case ExprKind::Call:
+        evalCall(static_cast<const Call*>(e), out);
+        return;
+    case ExprKind::Member:
+        evalMember(static_cast<const Member*>(e), {}, out);
+        return;
+    case ExprKind::New:
+        throw namedError(err::ClassNotDefined, static_cast<const New*>(e)->className);
+    case ExprKind::Me:
+        throw ScriptError(err::ObjectRequired);
+    case ExprKind::Missing:
+        out = Variant();
+        return;
+    }
+}
+
+void Interpreter::evalBinary(const Binary* b, Variant& out) {
+    Variant t1, t2;
+    // Borrow the left operand from its variable only when evaluating the
+    // right one cannot run code that changes it.
+    const ExprKind rk = b->right->kind;
+    const Variant* lp;
+    if (rk == ExprKind::Literal ||
+        (rk == ExprKind::Name && static_cast<const Name*>(b->right)->scope == Scope::Local)) {
+        lp = &evalRef(b->left, t1);
+    } else {
+        eval(b->left, t1);
+        lp = &t1;
+    }
+    const Variant& l = *lp;
+    const Variant& r = evalRef(b->right, t2);
+    const Tag lt = l.tag(), rt = r.tag();
+    if (isSmallInt(lt) && isSmallInt(rt)) {
+        const long long x = l.rawInt(), y = r.rawInt();
+        const bool isLong = lt == Tag::Long || rt == Tag::Long;
+        switch (b->op) {
+        case ops::BinOp::Add:
+            return storeInteger(out, x + y, isLong);
+        case ops::BinOp::Sub:
+            return storeInteger(out, x - y, isLong);
+        case ops::BinOp::Mul:
+            return storeInteger(out, x * y, isLong);
+        case ops::BinOp::Mod:
+            if (y == 0) throw ScriptError(err::DivisionByZero);
+            return storeInteger(out, x % y, isLong);
+        case ops::BinOp::IntDiv:
+            if (y == 0) throw ScriptError(err::DivisionByZero);
+            return storeInteger(out, x / y, isLong);
+        case ops::BinOp::Eq:
+            return out.setInt(Tag::Boolean, x == y ? -1 : 0);
+        case ops::BinOp::Ne:
+            return out.setInt(Tag::Boolean, x != y ? -1 : 0);
+        case ops::BinOp::Lt:
+            return out.setInt(Tag::Boolean, x < y ? -1 : 0);
+        case ops::BinOp::Gt:
+            return out.setInt(Tag::Boolean, x > y ? -1 : 0);
+        case ops::BinOp::Le:
+            return out.setInt(Tag::Boolean, x <= y ? -1 : 0);
+        case ops::BinOp::Ge:
+            return out.setInt(Tag::Boolean, x >= y ? -1 : 0);
+        default:
+            break;
+        }
+    }
+    ops::binary(b->op, l, r, out, b->left->kind == ExprKind::Literal, rk == ExprKind::Literal);
+    if (b->op == ops::BinOp::Concat || b->op == ops::BinOp::Add) checkString(out);
+}
+
+void Interpreter::evalArgs(const std::vector<Expr*>& args, std::vector<Variant>& out) {
+    out.resize(args.size());
+    for (size_t i = 0; i < args.size(); ++i)
+        eval(args[i], out[i]);
+}
+
+std::vector<int32_t> Interpreter::indices(std::span<const Variant> args) {
+    std::vector<int32_t> idx(args.size());
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i].isArray()) throw ScriptError(err::TypeMismatch);
+        idx[i] = args[i].toLong();
+    }
+    return idx;
+}
+
+void Interpreter::index(const Variant& container, std::span<const Variant> args, Variant& out) {
+    if (container.isArray()) {
+        const std::vector<int32_t> idx = indices(args);
+        const ArrayData& a = container.rawArray();
+        const long long pos = a.offset(idx);
+        if (pos < 0) throw ScriptError(err::SubscriptOutOfRange);
+        out = a.items[static_cast<size_t>(pos)];
+        return;
+    }
+    if (container.isObject()) {
+        if (!container.rawObject()) throw ScriptError(err::ObjectNotSet);
+        out = invokeMember(container.rawObject(), Object::kDefaultMember, Access::Get, args);
+        return;
+    }
+    throw ScriptError(err::TypeMismatch);
+}
+
+void Interpreter::evalCall(const Call* c, Variant& out) {
+    const Expr* callee = c->callee;
+    std::vector<Variant> args;
+    if (callee->kind == ExprKind::Name) {
+        const Name* n = static_cast<const Name*>(callee);
+        if (n->scope == Scope::Local) {
+            evalArgs(c->args, args);
+            index(frame_->slots[n->slot].deref(), args, out);
+            return;
+        }
+        GlobalEntry* e = n->entry;
+        switch (e->kind) {
+        case GlobalEntry::Kind::Procedure:
+            callProcedure(e->proc, c->args, {}, out);
+            return;
+        case GlobalEntry::Kind::Native:
+            evalArgs(c->args, args);
+            callNative(e->native, args, out);
+            return;
+        case GlobalEntry::Kind::HostMember:
+            evalArgs(c->args, args);
+            out = invokeMember(e->host, e->member, Access::Get, args);
+            return;
+        case GlobalEntry::Kind::Variable:
+        case GlobalEntry::Kind::Constant:
+        case GlobalEntry::Kind::NamedObject:
+            evalArgs(c->args, args);
+            index(e->value, args, out);
+            return;
+        case GlobalEntry::Kind::Undefined:
+            if (n->slot >= 0) {
+                const Variant& v = frame_->slots[n->slot].deref();
+                if (v.isArray() || v.isObject()) {
+                    evalArgs(c->args, args);
+                    index(frame_->slots[n->slot].deref(), args, out);
+                    return;
+                }
+            }
+            throw namedError(err::ProcedureNotDefined, n->name);
+        }
+        return;
+    }
+    if (callee->kind == ExprKind::Member) {
+        evalArgs(c->args, args);
+        evalMember(static_cast<const Member*>(callee), args, out);
+        return;
+    }
+    Variant container;
+    eval(callee, container);
+    evalArgs(c->args, args);
+    index(container, args, out);
+}
+
+Object* Interpreter::memberObject(const Member* m, Variant& holder) {
+    if (!m->object) {
+        if (frame_->with.empty()) throw ScriptError(err::UnqualifiedReference);
+        holder = frame_->with.back();
+    } else {
+        eval(m->object, holder);
+    }
+    if (!holder.isObject() || !holder.rawObject()) throw ScriptError(err::ObjectRequired);
+    return holder.rawObject();
+}
+
+void Interpreter::evalMember(const Member* m, std::span<const Variant> args, Variant& out) {
+    Variant holder;
+    Object* o = memberObject(m, holder);
+    const int id = o->findMember(m->name);
+    if (id < 0) throw namedError(err::NoSuchMember, m->name);
+    out = invokeMember(o, id, Access::Get, args);
+}
+
+Variant Interpreter::invokeMember(Object* obj, int member, Access access,
+                                  std::span<const Variant> args) {
+    Ref<Object> keep(obj);
+    try {
+        Variant r = obj->invoke(member, access, args);
+        checkString(r);
+        return r;
+    } catch (ScriptError&) {
+        throw;
+    } catch (Interrupted&) {
+        throw;
+    } catch (std::bad_alloc&) {
+        throw ScriptError(err::OutOfMemory);
+    } catch (std::exception& ex) {
+        throw ScriptError(51, ex.what());
+    }
+}
+
+void Interpreter::callNative(const NativeBinding* nb, std::span<const Variant> args, Variant& out) {
+    const int argc = static_cast<int>(args.size());
+    if (argc < nb->minArgs || (nb->maxArgs >= 0 && argc > nb->maxArgs))
+        throw ScriptError(err::WrongArgCount);
+    try {
+        out = nb->fn(args);
+    } catch (ScriptError&) {
+        throw;
+    } catch (Interrupted&) {
+        throw;
+    } catch (std::bad_alloc&) {
+        throw ScriptError(err::OutOfMemory);
+    } catch (std::length_error&) {
+        throw ScriptError(err::OutOfMemory);
+    } catch (std::exception& ex) {
+        throw ScriptError(51, ex.what());
+    }
+    checkString(out);
+}
+
+void Interpreter::callProcedure(const Procedure* proc, const std::vector<Expr*>& argExprs,
+                                std::span<const Variant> values, Variant& out) {
+    const bool fromScript = !argExprs.empty();
+    const size_t argc = fromScript ? argExprs.size() : values.size();
+    if (argc != proc->params.size()) throw ScriptError(err::WrongArgCount);
+    char marker = 0;
+    if (stackBase_ && static_cast<size_t>(std::abs(stackBase_ - &marker)) > limits.stackBytes)
+        throw ScriptError(err::OutOfStackSpace);
+
+    const int n = proc->slotCount;
+    Variant small[8];
+    std::unique_ptr<Variant[]> big;
+    Variant* slots = small;
+    if (n > 8) {
+        big.reset(new Variant[static_cast<size_t>(n)]);
+        slots = big.get();
+    }
+
+    // ByRef array elements are copied in and written back after the call.
+    struct WriteBack {
+        const Call* element;
+        std::vector<int32_t> idx;
+        int slot;
+    };
+    std::vector<WriteBack> writeBacks;
+
+    for (size_t i = 0; i < argc; ++i) {
+        Variant& slot = slots[i + 1];
+        if (!fromScript) {
+            slot = values[i];
+            continue;
+        }
+        const Expr* a = argExprs[i];
+        if (!proc->params[i].byVal) {
+            if (a->kind == ExprKind::Name) {
+                const Name* nm = static_cast<const Name*>(a);
+                Variant* target = nullptr;
+                if (nm->scope == Scope::Local) {
+                    if (!(frame_->slots[nm->slot].flags() & Variant::kConstant))
+                        target = &frame_->slots[nm->slot].deref();
+                } else {
+                    const auto kind = nm->entry->kind;
+                    if (kind == GlobalEntry::Kind::Variable || kind == GlobalEntry::Kind::Undefined)
+                        target = writableName(nm, false);
+                }
+                if (target) {
+                    slot = Variant::makeRef(target);
+                    continue;
+                }
+            } else if (a->kind == ExprKind::Call) {
+                const Call* c = static_cast<const Call*>(a);
+                if (c->callee->kind == ExprKind::Name) {
+                    Variant* container = locate(c->callee);
+                    if (container && container->isArray()) {
+                        std::vector<Variant> iv;
+                        evalArgs(c->args, iv);
+                        std::vector<int32_t> idx = indices(iv);
+                        container = locate(c->callee);
+                        if (!container || !container->isArray())
+                            throw ScriptError(err::TypeMismatch);
+                        const long long pos = container->rawArray().offset(idx);
+                        if (pos < 0) throw ScriptError(err::SubscriptOutOfRange);
+                        slot = container->rawArray().items[static_cast<size_t>(pos)];
+                        writeBacks.push_back({c, std::move(idx), static_cast<int>(i + 1)});
+                        continue;
+                    }
+                }
+            }
+        }
+        eval(a, slot);
+    }
+    for (const SlotInit& init : proc->inits) {
+        Variant& s = slots[init.slot];
+        if (init.isConst) {
+            s = init.constValue;
+            s.setFlags(Variant::kConstant);
+        } else if (!init.bounds.empty()) {
+            size_t total = 1;
+            for (int32_t b : init.bounds)
+                total *= static_cast<size_t>(b < 0 ? 0 : b + 1);
+            if (total > limits.maxArrayElements) throw ScriptError(err::OutOfMemory);
+            s = Variant::array(std::span<const int32_t>(init.bounds));
+            s.setFlags(Variant::kFixedArray);
+        } else {
+            s = init.constValue;
+        }
+    }
+
+    Frame frame;
+    frame.slots = slots;
+    frame.proc = proc;
+    frame.unit = proc->unit;
+    Frame* caller = frame_;
+    struct Restore {
+        Interpreter& in;
+        Frame* caller;
+        ~Restore() {
+            in.frame_ = caller;
+            --in.depth_;
+        }
+    };
+    {
+        frame_ = &frame;
+        ++depth_;
+        Restore restore{*this, caller};
+        execBlock(proc->body);
+    }
+    for (const WriteBack& wb : writeBacks) {
+        Variant* container = locate(wb.element->callee);
+        if (!container || !container->isArray()) continue;
+        ArrayData& a = container->mutableArray();
+        const long long pos = a.offset(wb.idx);
+        if (pos >= 0) a.items[static_cast<size_t>(pos)] = slots[wb.slot];
+    }
+    if (proc->isFunction)
+        out = std::move(slots[0]);
+    else
+        out = Variant();
+}
+
+} // namespace script
