@@ -81,6 +81,7 @@ struct SimulatedAudio::State {
     int openCount = 0;
     int blocks = 0;
     int lastDevice = -1;
+    std::uint32_t lastBufferBytes = 0;
 };
 
 SimulatedAudio::SimulatedAudio(EventLoop& loop) : loop_(loop), state_(std::make_shared<State>()) {}
@@ -116,6 +117,9 @@ int SimulatedAudio::lastOpenedDevice() const {
 CaptureFormat SimulatedAudio::lastFormat() const {
     return state_->format;
 }
+std::uint32_t SimulatedAudio::lastBufferBytes() const {
+    return state_->lastBufferBytes;
+}
 
 int SimulatedAudio::deviceCount() {
     return static_cast<int>(state_->names.size());
@@ -149,6 +153,7 @@ void SimulatedAudio::addBuffer(CaptureHandle handle, CaptureHeader& header) {
     if (handle == 0 || handle != s.handle || header.data == nullptr) return;
     header.flags &= ~CaptureHeader::kDone;
     header.bytesRecorded = 0;
+    s.lastBufferBytes = header.bufferLength;
     s.pending = &header;
     if (s.stalled) return;
     const int frames = static_cast<int>(header.bufferLength / 4);

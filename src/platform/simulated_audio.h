@@ -107,6 +107,7 @@ public:
     int blocksDelivered() const;
     int lastOpenedDevice() const;
     CaptureFormat lastFormat() const;
+    std::uint32_t lastBufferBytes() const; // length of the last queued buffer
 
     // AudioInput
     int deviceCount() override;
