@@ -1,19 +1,30 @@
 #include "app/headless.h"
 
+#include "app/main_panel.h"
+#include "common/text.h"
 #include "panel/panel.h"
 #include "platform/files.h"
 #include "platform/scripted_dialogs.h"
+#include "platform/simulated_audio.h"
 #include "platform/virtual_event_loop.h"
 
+#include <cmath>
 #include <filesystem>
+#include <memory>
 #include <ostream>
 
 namespace app {
 
 std::string usageText() {
-    return "usage: arv1 --headless [--data-dir DIR] [--panel FILE.atp]\n"
+    return "usage: arv1 --headless [--data-dir DIR] [--panel FILE.atp] [--input FILE.wav]\n"
+           "                      [--run SECONDS] [--readouts]\n"
            "  --data-dir DIR    data directory (default ~/QEX_ARV1files)\n"
-           "  --panel FILE.atp  test panel to load before the exit routine\n";
+           "  --panel FILE.atp  test panel to load before the exit routine\n"
+           "  --input FILE.wav  feed a 16-bit stereo WAV file to the input (looped) and\n"
+           "                    start capture at start-up, with no generator output\n"
+           "  --run SECONDS     keep the instrument running that long (virtual time)\n"
+           "                    before the exit routine; default: one pass of the input\n"
+           "  --readouts        after every block print its number and the five readouts\n";
 }
 
 ParsedArgs parseArgs(const std::vector<std::string>& args) {
@@ -38,12 +49,30 @@ ParsedArgs parseArgs(const std::vector<std::string>& args) {
             value(i, parsed.options.dataDir);
         else if (arg == "--panel")
             value(i, parsed.options.panelFile);
+        else if (arg == "--input")
+            value(i, parsed.options.inputWav);
+        else if (arg == "--run") {
+            std::optional<std::string> text;
+            value(i, text);
+            if (parsed.error.empty() && parsed.options.runSeconds)
+                parsed.error = "--run given twice";
+            else if (parsed.error.empty()) {
+                const double seconds = common::leadingNumber(*text);
+                if (!(seconds >= 0 && seconds <= 1e7) ||
+                    text->find_first_not_of("0123456789.") != std::string::npos)
+                    parsed.error = "--run needs a number of seconds";
+                else
+                    parsed.options.runSeconds = seconds;
+            }
+        } else if (arg == "--readouts")
+            parsed.options.readouts = true;
         else
             parsed.error = "unknown option " + arg;
     }
+    const HeadlessOptions& o = parsed.options;
     if (parsed.error.empty() && !parsed.headless && !parsed.help &&
-        (parsed.options.dataDir || parsed.options.panelFile))
-        parsed.error = "--data-dir and --panel go with --headless";
+        (o.dataDir || o.panelFile || o.inputWav || o.runSeconds || o.readouts))
+        parsed.error = "--data-dir, --panel, --input, --run and --readouts go with --headless";
     return parsed;
 }
 
@@ -69,15 +98,60 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
     }
 
     platform::VirtualEventLoop loop;
+    platform::SimulatedAudio audio(loop);
+    double inputSeconds = 0;
+    std::int32_t inputRate = 0;
+    if (options.inputWav) {
+        platform::WavReadResult wav = platform::readWavPcm16(*options.inputWav);
+        if (!wav.ok) {
+            err << "arv1: cannot use input " << *options.inputWav << ": " << wav.error << "\n";
+            return 2;
+        }
+        inputRate = wav.wav.sampleRate;
+        inputSeconds = static_cast<double>(wav.wav.frames()) / inputRate;
+        audio.setSource(std::make_shared<platform::WavFileSource>(std::move(wav.wav)));
+    }
+
     platform::ScriptedDialogs dialogs;
     dialogs.setEcho(&err);
-    panel::Panel panel(loop, dialogs);
+    MainPanel main(loop, dialogs, audio);
+    panel::Panel& panel = main.panel();
+    bool endedForWantOfInput = false;
+    main.analyzer().setEndProgram([&] { endedForWantOfInput = true; });
     panel.Form_Load();
+    if (endedForWantOfInput) return 2;
     if (!panelPath.empty()) {
         panel.testPanelPath = panelPath;
         panel.ReadData();
     }
-    panel.ShutDown();
+    if (options.readouts) {
+        main.analyzer().setBlockObserver([&](std::int64_t block) {
+            out << block;
+            for (int slot = 1; slot <= panel::kReadoutSlots; ++slot)
+                out << " | " << panel.controls()["Readout" + std::to_string(slot)].caption();
+            out << "\n";
+        });
+    }
+    if (options.inputWav) {
+        // The recording is analysed at its own rate.
+        if (panel.settings.SampleRate != inputRate) {
+            err << "arv1: sample rate set to " << inputRate << " Hz, the rate of the input\n";
+            panel.controls()["SampleRate"].setText(std::to_string(inputRate));
+            panel.Update2();
+        }
+        main.Gen_On_Click();
+    }
+
+    const double seconds = options.runSeconds.value_or(
+        options.inputWav ? inputSeconds + engine::kCaptureStartDelayMs / 1000.0 : 0);
+    const auto runMs = static_cast<std::int64_t>(std::llround(seconds * 1000));
+    if (runMs > 0) {
+        // The exit routine runs at the end of the time, from inside the
+        // capture loop as an operator's exit would.
+        loop.post([&] { panel.ShutDown(); }, static_cast<int>(runMs));
+        loop.runUntil([&] { return panel.shutDown; }, runMs + engine::kBlockTimeoutMs);
+    }
+    if (!panel.shutDown) panel.ShutDown();
     out << panel.caption() << "\n";
     return 0;
 }

@@ -13,6 +13,14 @@ namespace app {
 struct HeadlessOptions {
     std::optional<std::string> dataDir;
     std::optional<std::string> panelFile;
+    // A 16-bit stereo WAV file fed to the input; capture starts at start-up
+    // as ON would, with no generator output.
+    std::optional<std::string> inputWav;
+    // Virtual seconds to run before the exit routine. Default: one pass of
+    // the input file plus the half second before capture starts; 0 without one.
+    std::optional<double> runSeconds;
+    // After every block: "<block> | <Readout1> | ... | <Readout5>".
+    bool readouts = false;
 };
 
 struct ParsedArgs {

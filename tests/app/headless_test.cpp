@@ -41,6 +41,12 @@ protected:
         s << in.rdbuf();
         return s.str();
     }
+    static app::HeadlessOptions options(const fs::path& dataDir, const fs::path& panelFile = {}) {
+        app::HeadlessOptions o;
+        o.dataDir = dataDir.string();
+        if (!panelFile.empty()) o.panelFile = panelFile.string();
+        return o;
+    }
     int run(app::HeadlessOptions options) {
         out.str("");
         err.str("");
@@ -52,7 +58,7 @@ protected:
 
 TEST_F(HeadlessRun, LoadedPanelBecomesTheStartupFile) {
     // First run: no panel, the defaults are written.
-    ASSERT_EQ(run({(root / "first").string(), std::nullopt}), 0);
+    ASSERT_EQ(run(options(root / "first")), 0);
     const std::string defaults = slurp(root / "first" / "startupini");
     ASSERT_FALSE(defaults.empty());
 
@@ -64,13 +70,13 @@ TEST_F(HeadlessRun, LoadedPanelBecomesTheStartupFile) {
     panel.replace(at, marker.size(), "\r\n440\r\n1000\r\n");
     std::ofstream(root / "p.atp", std::ios::binary) << panel;
 
-    ASSERT_EQ(run({(root / "second").string(), (root / "p.atp").string()}), 0);
+    ASSERT_EQ(run(options(root / "second", root / "p.atp")), 0);
     EXPECT_EQ(slurp(root / "second" / "startupini"), panel);
     EXPECT_NE(out.str().find("p.atp"), std::string::npos); // the caption names the panel
 }
 
 TEST_F(HeadlessRun, MissingPanelIsAStartupFailure) {
-    EXPECT_EQ(run({(root / "d").string(), (root / "absent.atp").string()}), 2);
+    EXPECT_EQ(run(options(root / "d", root / "absent.atp")), 2);
     EXPECT_NE(err.str().find("not found"), std::string::npos);
 }
 
