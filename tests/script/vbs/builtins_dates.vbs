@@ -1,0 +1,26 @@
+' Date and time functions.
+Dim d : d = DateSerial(2024, 2, 29)
+ok Year(d) = 2024 And Month(d) = 2 And Day(d) = 29, "DateSerial"
+ok DateSerial(2024, 13, 1) = #1/1/2025# And DateSerial(2024, 3, 0) = #2/29/2024#, "DateSerial rolls over"
+ok DateSerial(99, 1, 1) = #1/1/1999# And DateSerial(5, 1, 1) = #1/1/2005#, "two-digit years"
+Dim t : t = TimeSerial(13, 45, 30)
+ok Hour(t) = 13 And Minute(t) = 45 And Second(t) = 30, "TimeSerial"
+ok TimeSerial(25, 2, 1) = CDate(1) + TimeSerial(1, 2, 1), "TimeSerial rolls into days"
+ok DateAdd("d", 1, #2/28/2023#) = #3/1/2023#, "DateAdd days"
+ok DateAdd("m", 1, #1/31/2024#) = #2/29/2024#, "DateAdd months clamps the day"
+ok DateAdd("yyyy", -1, #2/29/2024#) = #2/28/2023#, "DateAdd years"
+ok DateAdd("h", 25, #1/1/2020#) = #1/2/2020 1:00:00 AM#, "DateAdd hours"
+ok DateAdd("n", 90, #1/1/2020#) = #1/1/2020 1:30:00 AM#, "DateAdd minutes"
+ok DateDiff("d", #1/1/2020#, #3/1/2020#) = 60, "DateDiff days"
+ok DateDiff("m", #1/31/2020#, #2/1/2020#) = 1, "DateDiff months counts boundaries"
+ok DateDiff("yyyy", #12/31/2019#, #1/1/2020#) = 1, "DateDiff years"
+ok DateDiff("h", #1/1/2020#, #1/2/2020 6:00:00 AM#) = 30, "DateDiff hours"
+ok DateDiff("s", #1/1/2020#, #1/1/2020 12:01:00 AM#) = 60, "DateDiff seconds"
+ok DateDiff("d", #3/1/2020#, #1/1/2020#) = -60, "DateDiff backwards"
+ok Weekday(#1/1/2024#) = vbMonday, "Weekday"
+ok MonthName(3) = "March" And MonthName(3, True) = "Mar", "MonthName"
+Dim n : n = Now
+ok Year(n) >= 2024 And TypeName(n) = "Date", "Now"
+ok Int(CDbl(Date)) = CDbl(Date) And TypeName(Time) = "Date", "Date, Time"
+ok Timer >= 0 And Timer < 86400, "Timer"
+ok Day(2) = 1 And Year(2) = 1900, "numbers are day serials"

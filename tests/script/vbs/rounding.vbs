@@ -1,0 +1,17 @@
+' Halves round to even everywhere VBScript rounds.
+ok Round(0.5) = 0 And Round(1.5) = 2 And Round(2.5) = 2 And Round(3.5) = 4, "Round halves to even"
+ok Round(-2.5) = -2 And Round(-3.5) = -4, "negative halves"
+ok Round(2.45, 1) = 2.4 And Round(2.55, 1) = 2.6, "Round to one decimal"
+ok Round(1.2345, 3) = 1.234 And Round(1.2355, 3) = 1.236, "Round to three decimals"
+ok Round(2.6) = 3 And Round(2.4) = 2, "non-halves"
+ok TypeName(Round(3)) = "Integer" And TypeName(Round(2.5)) = "Double", "Round keeps integer subtypes"
+ok CInt(36.5) = 36 And CInt(37.5) = 38 And CLng(-0.5) = 0, "CInt/CLng halves"
+ok 5 \ 2.5 = 2, "\ rounds 2.5 to 2 first"
+ok 7.5 Mod 3 = 2, "Mod rounds 7.5 to 8 first"
+Dim a(3)
+a(2) = "two"
+ok a(2.5) = "two" And a(1.5) = "two", "array indices round halves to even"
+ok Len(Space(4.5)) = 4 And Len(Space(5.5)) = 6, "Space rounds its count"
+ok Chr(65.5) = "B" And Chr(66.5) = "B", "Chr rounds its code"
+ok Fix(-2.5) = -2 And Int(-2.5) = -3, "Fix truncates, Int floors"
+ok FormatNumber(2.5, 0) = "3" And FormatNumber(1.005, 2) = "1.01", "FormatNumber rounds halves away from zero"
