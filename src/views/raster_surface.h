@@ -1,0 +1,75 @@
+#pragma once
+// The graph surface on a QImage. The user scale maps x1..x2 across the image
+// width and y1..y2 down its height; a user point lands in the pixel that
+// contains it (column floor((x - x1) * width / (x2 - x1)), likewise rows), so
+// x2 and y2 lie just outside the picture, as on the classic picture boxes.
+// Lines are aliased; labels use a built-in 5 x 7 pixel font, so a picture is
+// the same on every machine and needs no font system.
+//
+// Thread: the instrument's thread only.
+
+#include "views/graph_surface.h"
+
+#include <QImage>
+#include <QPainter>
+#include <memory>
+
+namespace views {
+
+class RasterPicture final : public Picture {
+public:
+    explicit RasterPicture(QImage image) : image_(std::move(image)) {}
+    const QImage& image() const { return image_; }
+
+private:
+    QImage image_;
+};
+
+class RasterSurface final : public GraphSurface {
+public:
+    RasterSurface();
+    ~RasterSurface() override;
+
+    void setScale(const UserScale& scale) override;
+    UserScale scale() const override { return scale_; }
+    void clear() override;
+    void setPenColour(Rgb colour) override { pen_ = colour; }
+    Rgb penColour() const override { return pen_; }
+    void setPenWidth(int pixels) override { width_ = pixels == 2 ? 2 : 1; }
+    int penWidth() const override { return width_; }
+    void line(double xa, double ya, double xb, double yb) override;
+    void line(double xa, double ya, double xb, double yb, Rgb colour) override;
+    void text(double x, double y, std::string_view text) override;
+    PictureRef takeImage() const override;
+    void setBackground(PictureRef picture) override;
+    void setLayout(const SurfaceLayout& layout) override;
+    SurfaceLayout layout() const override { return layout_; }
+    void setVisible(bool visible) override { visible_ = visible; }
+    bool visible() const override { return visible_; }
+
+    // The picture as drawn so far (RGB32).
+    const QImage& image() const;
+
+    // The pixel that holds a user point (may lie outside the image).
+    int pixelX(double x) const;
+    int pixelY(double y) const;
+
+private:
+    QPainter& painter();
+    void endPainting() const;
+    void applyPen(Rgb colour);
+
+    UserScale scale_;
+    SurfaceLayout layout_;
+    bool visible_ = true;
+    Rgb pen_ = colours::Black;
+    int width_ = 1;
+    QImage image_;
+    std::shared_ptr<const RasterPicture> background_;
+    mutable std::unique_ptr<QPainter> painter_;
+    Rgb painterColour_ = 0;
+    int painterWidth_ = 0;
+    double xFactor_ = 1, yFactor_ = 1;
+};
+
+} // namespace views
