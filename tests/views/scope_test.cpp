@@ -1,0 +1,181 @@
+#include "views/recording_surface.h"
+#include "views/scope.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <numbers>
+#include <vector>
+
+namespace views {
+namespace {
+
+constexpr std::size_t kArray = 131201;
+constexpr int kGraticuleLines = 440;
+
+std::vector<std::int32_t> sine(double frequency, double amplitude, double rate = 44100) {
+    std::vector<std::int32_t> samples(kArray);
+    for (std::size_t i = 0; i < 8192; ++i)
+        samples[i] = static_cast<std::int32_t>(
+            std::lround(amplitude * std::sin(2 * std::numbers::pi * frequency * i / rate)));
+    return samples;
+}
+
+std::vector<DrawOp> traces(const RecordingSurface& s) {
+    const auto lines = s.shownLines();
+    return {lines.begin() + kGraticuleLines, lines.end()};
+}
+
+ScopeFrame frameOf(const std::vector<std::int32_t>& left, const std::vector<std::int32_t>& right,
+                   double freqL, double freqR) {
+    ScopeFrame f;
+    f.left = left.data();
+    f.right = right.data();
+    f.length = kArray;
+    f.freqL = freqL;
+    f.freqR = freqR;
+    return f;
+}
+
+TEST(ScopeAutomatic, TriggersOnTheMaximumAndDrawsFivePeriods) {
+    const auto left = sine(1000, 16000);
+    const auto right = sine(1000, 8000);
+    RecordingSurface s;
+    ScopeView view;
+    ScopeOptions o;
+    o.saChannel = 0;
+    view.displayscope(s, frameOf(left, right, 1000, 1000), o);
+
+    const int M = 8190;
+    const double cycles = M * 1000.0 / 44100;
+    EXPECT_DOUBLE_EQ(view.left.scopeCycles, cycles);
+    EXPECT_DOUBLE_EQ(view.left.scopeXStep, 5000 * 1000.0 / 44100);
+    // First maximum at or after sample 500 within one period.
+    int trigger = 500;
+    for (int k = 500; k <= std::lround(M / cycles + 500); ++k)
+        if (left[static_cast<std::size_t>(k)] > left[static_cast<std::size_t>(trigger)])
+            trigger = k;
+    EXPECT_EQ(view.left.scopeTrigger, trigger);
+    int maxV = 0, minV = 0;
+    for (int k = 500; k <= std::lround(M / cycles + 500); ++k) {
+        maxV = std::max(maxV, left[static_cast<std::size_t>(k)]);
+        minV = std::min(minV, left[static_cast<std::size_t>(k)]);
+    }
+    EXPECT_DOUBLE_EQ(view.left.scopeAutoGain, 1 / ((maxV - minV) / 65000.0 * 240));
+
+    const auto lines = traces(s);
+    const auto K = static_cast<long>(std::nearbyint(M / cycles * 5)); // halves to even
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(K + 1));
+    const double g = view.left.scopeAutoGain;
+    EXPECT_EQ(lines[0].xa, -1500);
+    EXPECT_EQ(lines[0].ya, std::floor(210 - left[static_cast<std::size_t>(trigger)] * g));
+    EXPECT_EQ(lines[3].xb, std::floor(4 * view.left.scopeXStep) - 1500);
+    EXPECT_EQ(lines[3].yb, std::floor(210 - left[static_cast<std::size_t>(trigger + 4)] * g));
+    EXPECT_EQ(lines[0].colour, colours::LeftTrace);
+    // Five periods of 1 kHz span 25000 x units of graph.
+    EXPECT_NEAR(lines.back().xb + 1500, 5000.0 * 5000 / 44100 * 44.1, 150);
+}
+
+TEST(ScopeAutomatic, NoFrequencyKeepsTheLastTriggerAndGain) {
+    const auto left = sine(1000, 16000);
+    RecordingSurface s;
+    ScopeView view;
+    ScopeOptions o;
+    view.displayscope(s, frameOf(left, left, 1000, 1000), o);
+    const ScopeChannelState before = view.left;
+    const auto quiet = std::vector<std::int32_t>(kArray, 0);
+    s.clear();
+    view.displayscope(s, frameOf(quiet, quiet, 0, 0), o);
+    EXPECT_EQ(view.left.scopeTrigger, before.scopeTrigger);
+    EXPECT_EQ(view.left.scopeAutoGain, before.scopeAutoGain);
+    // The old trigger and gain draw the new (silent) block: a flat line at 210.
+    const auto lines = traces(s);
+    ASSERT_FALSE(lines.empty());
+    for (const DrawOp& op : lines)
+        ASSERT_EQ(op.ya, 210);
+}
+
+TEST(ScopeAutomatic, SmallSignalsGainAtMostTwoAndLowFrequenciesDrawNothing) {
+    const auto small = sine(1000, 10);
+    RecordingSurface s;
+    ScopeView view;
+    ScopeOptions o;
+    view.displayscope(s, frameOf(small, small, 1000, 1000), o);
+    EXPECT_EQ(view.left.scopeAutoGain, 2);
+
+    const auto slow = sine(10, 16000);
+    RecordingSurface s2;
+    view.displayscope(s2, frameOf(slow, slow, 10, 10), o);
+    EXPECT_TRUE(traces(s2).empty());
+}
+
+TEST(ScopeAutomatic, RightTraceLocksToTheLeftTrigger) {
+    const auto left = sine(1000, 16000);
+    std::vector<std::int32_t> right(kArray);
+    for (std::size_t i = 0; i + 7 < kArray; ++i)
+        right[i + 7] = left[i]; // the right channel lags 7 samples
+    RecordingSurface s;
+    ScopeView view;
+    ScopeOptions o;
+    o.saChannel = 2;
+    view.displayscope(s, frameOf(left, right, 1000, 1000), o);
+    EXPECT_NE(view.right.scopeTrigger, view.left.scopeTrigger);
+    o.lockToLeftTrigger = true;
+    view.displayscope(s, frameOf(left, right, 1000, 1000), o);
+    EXPECT_EQ(view.right.scopeTrigger, view.left.scopeTrigger);
+    const auto lines = traces(s);
+    EXPECT_EQ(lines.back().colour, colours::RightTrace);
+}
+
+TEST(ScopeManual, TimebaseGainAndSplit) {
+    const auto left = sine(1000, 10000);
+    const auto right = sine(500, 10000);
+    std::vector<std::int16_t> winL(kArray, 3), winR(kArray, 3);
+    RecordingSurface s;
+    ScopeView view;
+    ScopeOptions o;
+    o.saChannel = 2;
+    o.manual = true;
+    o.timebase = 50; // T = 2: 25 x units per sample
+    o.gainLeft = 4;
+    o.gainRight = 2;
+    o.split = true;
+    o.exportRendering = true;
+    ScopeFrame f = frameOf(left, right, 0, 0);
+    f.winLeft = winL.data();
+    f.winRight = winR.data();
+    f.winSize = kArray;
+    view.displayscope(s, f, o);
+    const auto lines = traces(s);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0].xa, -1500);
+    EXPECT_EQ(lines[0].xb, -1475);
+    EXPECT_EQ(lines[0].ya, std::floor(105 - 4 * 0.005 * left[1000]));
+    EXPECT_EQ(lines[0].yb, std::floor(105 - 4 * 0.005 * left[1001]));
+    EXPECT_EQ(lines[0].colour, colours::Export);
+    // The right trace starts at sample 1000 too, in the lower half.
+    const auto rightStart = std::find_if(lines.begin() + 1, lines.end(),
+                                         [](const DrawOp& op) { return op.xa == -1500; });
+    ASSERT_NE(rightStart, lines.end());
+    EXPECT_EQ(rightStart->ya, std::floor(315 - 2 * 0.005 * right[1000]));
+    // Every segment starts on the surface; the rest would be clipped.
+    for (const DrawOp& op : lines)
+        ASSERT_LE(op.xa, 20500);
+    EXPECT_EQ(winL[0], 0);
+    EXPECT_EQ(winR[16383], 0);
+    EXPECT_EQ(winR[16384], 3);
+}
+
+TEST(ScopeManual, ChannelChoiceHidesTheOtherTrace) {
+    const auto left = sine(1000, 10000);
+    RecordingSurface s;
+    ScopeView view;
+    ScopeOptions o;
+    o.saChannel = 1;
+    view.displayscope(s, frameOf(left, left, 1000, 1000), o);
+    for (const DrawOp& op : traces(s))
+        ASSERT_EQ(op.colour, colours::RightTrace);
+    EXPECT_EQ(view.left.scopeCycles, 0); // the left state was not touched
+}
+
+} // namespace
+} // namespace views
