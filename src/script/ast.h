@@ -185,6 +185,7 @@ struct For : Stmt {
     Expr* to = nullptr;
     Expr* step = nullptr; // nullptr = 1
     Block body;
+    int nextLine = 0; // errors of the counter's update belong to Next
 };
 
 struct ForEach : Stmt {

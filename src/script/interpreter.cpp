@@ -485,17 +485,22 @@ Interpreter::Flow Interpreter::execFor(const For* s) {
     const bool intStep = isSmallInt(step.tag());
     const int32_t stepI = intStep ? step.rawInt() : 0;
     const bool stepLong = step.tag() == Tag::Long;
+    bool first = true;
     while (true) {
         if (--budget_ <= 0) poll(s->line);
         const Variant& c = *counter;
         double cur;
-        if (isSmallInt(c.tag()))
+        if (isSmallInt(c.tag())) {
             cur = c.rawInt();
-        else if (c.isNumber())
+        } else if (c.isNumber()) {
             cur = c.toDouble();
-        else
-            throw ScriptError(err::TypeMismatch);
+        } else {
+            ScriptError e(err::TypeMismatch);
+            e.line = first ? s->line : s->nextLine;
+            throw e;
+        }
         if (stepD >= 0 ? cur > toD : cur < toD) break;
+        first = false;
         const Flow f = execBlock(s->body);
         if (f == Flow::ExitFor) break;
         if (f != Flow::Normal) return f;
@@ -505,8 +510,13 @@ Interpreter::Flow Interpreter::execFor(const For* s) {
                          stepLong || cv.tag() == Tag::Long);
         } else {
             Variant next;
-            ops::binary(ops::BinOp::Add, cv, step, next);
-            if (!next.isNumber()) throw ScriptError(err::TypeMismatch);
+            try {
+                ops::binary(ops::BinOp::Add, cv, step, next);
+                if (!next.isNumber()) throw ScriptError(err::TypeMismatch);
+            } catch (ScriptError& e) {
+                if (e.line == 0) e.line = s->nextLine;
+                throw;
+            }
             cv = std::move(next);
         }
     }

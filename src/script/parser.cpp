@@ -13,7 +13,7 @@ using namespace ast;
 
 // Nesting (parentheses, blocks) and expression height limits: deeper input
 // is refused with "Out of stack space" instead of exhausting the C++ stack.
-constexpr int kMaxNesting = 200;
+constexpr int kMaxNesting = 400;
 constexpr int kMaxExprDepth = 1000;
 
 // Names and slots of the procedure being parsed.
@@ -78,6 +78,7 @@ private:
     [[noreturn]] void fail(int number) { fail(number, peek()); }
     [[noreturn]] void fail(int number, const Token& t) {
         ScriptError e(number);
+        e.source = kCompileSource;
         e.line = t.line;
         e.column = t.column;
         e.unit = unit_->id;
@@ -675,6 +676,7 @@ private:
         ++forDepth_;
         s->body = block();
         --forDepth_;
+        s->nextLine = peek().line;
         closeLoop(Tok::Next, err::ExpectedNext);
         --loops_;
         return s;
