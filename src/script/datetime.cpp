@@ -67,6 +67,9 @@ double serialFromTime(int hour, int minute, int second) {
 }
 
 Parts partsFromSerial(double serial) {
+    // Keep the integer conversions below defined for any input.
+    if (!(serial > -1e8)) serial = -1e8;
+    if (serial > 1e8) serial = 1e8;
     Parts p;
     double dayPart = std::trunc(serial);
     double frac = std::fabs(serial - dayPart);
@@ -89,6 +92,8 @@ double serialFromParts(const Parts& p) {
 }
 
 int weekday(double serial) {
+    if (!(serial > -1e8)) serial = -1e8;
+    if (serial > 1e8) serial = 1e8;
     const long long d = static_cast<long long>(std::floor(serial));
     // Serial 0 (1899-12-30) was a Saturday (7).
     return static_cast<int>(((d + 6) % 7 + 7) % 7) + 1;

@@ -36,6 +36,14 @@ inline bool isSmallInt(Tag t) {
 
 } // namespace
 
+void Interpreter::checkArraySize(std::span<const int32_t> bounds) const {
+    size_t total = 1;
+    for (int32_t b : bounds) {
+        total *= static_cast<size_t>(b < 0 ? 0 : static_cast<int64_t>(b) + 1);
+        if (total > limits.maxArrayElements) throw ScriptError(err::OutOfMemory);
+    }
+}
+
 Interpreter::Interpreter() {
     err_ = make<ErrObject>();
     addObject("Err", err_, false);
@@ -101,13 +109,19 @@ void Interpreter::addFunction(std::string_view name, NativeFunction fn, int minA
     b.minArgs = minArgs;
     b.maxArgs = maxArgs;
     nativeByName_[lowerName(name)] = &b;
-    resolveAll();
+    // Only an entry of the same name can change.
+    auto it = byName_.find(lowerName(name));
+    if (it != byName_.end()) resolve(*it->second);
 }
 
 void Interpreter::addObject(std::string_view name, Ref<Object> object, bool globalMembers) {
     if (!object) return;
     objects_.push_back({std::string(name), std::move(object), globalMembers});
-    resolveAll();
+    if (globalMembers) {
+        resolveAll();
+    } else if (auto it = byName_.find(lowerName(name)); it != byName_.end()) {
+        resolve(*it->second);
+    }
 }
 
 void Interpreter::addConstant(std::string_view name, Variant value) {
@@ -130,10 +144,7 @@ void Interpreter::link(Unit& unit) {
         }
         e->kind = GlobalEntry::Kind::Variable;
         if (d.isArray) {
-            size_t total = 1;
-            for (int32_t b : d.bounds)
-                total *= static_cast<size_t>(b < 0 ? 0 : b + 1);
-            if (total > limits.maxArrayElements) throw ScriptError(err::OutOfMemory);
+            checkArraySize(d.bounds);
             e->value = Variant::array(std::span<const int32_t>(d.bounds));
             e->value.setFlags(d.bounds.empty() ? 0 : Variant::kFixedArray);
         } else if (!wasVariable) {
@@ -578,7 +589,7 @@ void Interpreter::execReDim(const ReDim* s) {
             Variant t;
             const int32_t ub = evalRef(b, t).toLong();
             bounds.push_back(ub);
-            total *= static_cast<size_t>(ub < 0 ? 0 : ub + 1);
+            total *= static_cast<size_t>(ub < 0 ? 0 : static_cast<int64_t>(ub) + 1);
             if (total > limits.maxArrayElements) throw ScriptError(err::OutOfMemory);
         }
         if (bounds.size() > 60) throw ScriptError(err::SubscriptOutOfRange);
@@ -590,9 +601,10 @@ void Interpreter::execReDim(const ReDim* s) {
             if (a.dimensions() != static_cast<int>(bounds.size()))
                 throw ScriptError(err::SubscriptOutOfRange);
             for (size_t d = 0; d + 1 < bounds.size(); ++d)
-                if (a.counts[d] != (bounds[d] < 0 ? 0 : bounds[d] + 1))
+                if (a.counts[d] != (bounds[d] < 0 ? 0 : static_cast<int64_t>(bounds[d]) + 1))
                     throw ScriptError(err::SubscriptOutOfRange);
-            a.counts.back() = bounds.back() < 0 ? 0 : bounds.back() + 1;
+            a.counts.back() =
+                bounds.back() < 0 ? 0 : bounds.back() + 1; // bounded by the size check
             a.items.resize(total);
         } else {
             *p = Variant::array(std::span<const int32_t>(bounds));
@@ -1114,10 +1126,7 @@ void Interpreter::callProcedure(const Procedure* proc, const std::vector<Expr*>&
             s = init.constValue;
             s.setFlags(Variant::kConstant);
         } else if (!init.bounds.empty()) {
-            size_t total = 1;
-            for (int32_t b : init.bounds)
-                total *= static_cast<size_t>(b < 0 ? 0 : b + 1);
-            if (total > limits.maxArrayElements) throw ScriptError(err::OutOfMemory);
+            checkArraySize(init.bounds);
             s = Variant::array(std::span<const int32_t>(init.bounds));
             s.setFlags(Variant::kFixedArray);
         } else {

@@ -122,6 +122,8 @@ private:
     void callNative(const NativeBinding* nb, std::span<const Variant> args, Variant& out);
     Variant invokeMember(Object* obj, int member, Access access, std::span<const Variant> args);
     void checkString(const Variant& v) const;
+    // 7 "Out of memory" when an array of these bounds exceeds the limit.
+    void checkArraySize(std::span<const int32_t> bounds) const;
 
     std::deque<GlobalEntry> entries_;
     std::unordered_map<std::string, GlobalEntry*> byName_; // lower-case name

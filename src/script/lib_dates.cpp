@@ -39,15 +39,19 @@ double today() {
 }
 
 double dateArg(const Variant& v) {
-    if (v.tag() == Variant::Tag::Date) return v.rawDouble();
-    if (v.isString()) {
-        double serial = today();
-        if (datetime::parseDate(v.rawString(), serial)) return serial;
-        double d;
-        if (parseNumber(v.rawString(), d)) return d;
-        throw ScriptError(err::TypeMismatch);
+    double serial;
+    if (v.tag() == Variant::Tag::Date) {
+        serial = v.rawDouble();
+    } else if (v.isString()) {
+        serial = today();
+        if (!datetime::parseDate(v.rawString(), serial)) {
+            if (!parseNumber(v.rawString(), serial)) throw ScriptError(err::TypeMismatch);
+        }
+    } else {
+        serial = notNull(v).toDouble();
     }
-    return notNull(v).toDouble();
+    require(datetime::inRange(serial));
+    return serial;
 }
 
 double nowSerial() {

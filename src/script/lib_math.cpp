@@ -131,6 +131,7 @@ void addMath(Engine& e) {
             const int digits = a.size() > 1 ? longArg(a[1]) : 0;
             require(digits >= 0);
             const Variant& v = a[0];
+            if (digits > 15) return Variant(v.toDouble());
             if (v.tag() == Tag::Boolean) return v;
             if (v.isIntegral() || v.isEmpty()) return sameKind(v, v.toDouble());
             const double r = roundEven(v.toDouble(), digits);

@@ -71,7 +71,7 @@ Variant Variant::array(std::span<const int32_t> upperBounds) {
     a->refs = 1;
     size_t total = 1;
     for (int32_t ub : upperBounds) {
-        const int32_t n = ub < 0 ? 0 : ub + 1;
+        const int32_t n = ub < 0 ? 0 : (ub == INT32_MAX ? INT32_MAX : ub + 1);
         a->counts.push_back(n);
         total *= static_cast<size_t>(n);
     }
