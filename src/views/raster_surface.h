@@ -3,7 +3,7 @@
 // width and y1..y2 down its height; a user point lands in the pixel that
 // contains it (column floor((x - x1) * width / (x2 - x1)), likewise rows), so
 // x2 and y2 lie just outside the picture, as on the classic picture boxes.
-// Lines are aliased; labels use a built-in 5 x 7 pixel font, so a picture is
+// Lines are aliased, drawn pixel by pixel; labels use a built-in 5 x 7 pixel font, so a picture is
 // the same on every machine and needs no font system.
 //
 // Thread: the instrument's thread only.
@@ -11,7 +11,6 @@
 #include "views/graph_surface.h"
 
 #include <QImage>
-#include <QPainter>
 #include <memory>
 
 namespace views {
@@ -28,7 +27,6 @@ private:
 class RasterSurface final : public GraphSurface {
 public:
     RasterSurface();
-    ~RasterSurface() override;
 
     void setScale(const UserScale& scale) override;
     UserScale scale() const override { return scale_; }
@@ -55,9 +53,7 @@ public:
     int pixelY(double y) const;
 
 private:
-    QPainter& painter();
-    void endPainting() const;
-    void applyPen(Rgb colour);
+    void plotLine(double x0, double y0, double x1, double y1, Rgb colour);
 
     UserScale scale_;
     SurfaceLayout layout_;
@@ -66,9 +62,8 @@ private:
     int width_ = 1;
     QImage image_;
     std::shared_ptr<const RasterPicture> background_;
-    mutable std::unique_ptr<QPainter> painter_;
-    Rgb painterColour_ = 0;
-    int painterWidth_ = 0;
+    // The last picture taken, kept until the surface changes.
+    mutable std::shared_ptr<const RasterPicture> snapshot_;
     double xFactor_ = 1, yFactor_ = 1;
 };
 
