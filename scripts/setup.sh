@@ -3,7 +3,7 @@
 # Does nothing when they are all installed already.
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev portaudio19-dev
-          libgtest-dev libgmock-dev libbenchmark-dev clang-format)
+          libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev clang-format)
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

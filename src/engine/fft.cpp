@@ -17,34 +17,53 @@ int blockBytes(std::int32_t n, bool discard) {
 
 namespace {
 
+// One butterfly, with every result rounded to its variable's precision.
+inline void butterfly(double& reLow, float& imLow, double& reHigh, float& imHigh, double wr,
+                      double wi) {
+    const double r2 = reHigh;
+    const double i2 = imHigh;
+    const float tr = static_cast<float>(wr * r2 - i2 * wi);
+    const float ti = static_cast<float>(i2 * wr + wi * r2);
+    const double r1 = reLow;
+    const float i1 = imLow;
+    reHigh = r1 - static_cast<double>(tr);
+    imHigh = i1 - ti;
+    reLow = r1 + static_cast<double>(tr);
+    imLow = i1 + ti;
+}
+
 // One pass of butterflies with half-length `half` over the whole array. The
 // twiddle factors restart at (1, 0) in every group, so each group uses the
-// same precomputed factors. Compiled twice: the vector unit of the machine is
-// used when present; both versions produce the same bits (no contraction into
-// fused multiply-adds, see the build file).
-__attribute__((target_clones("avx2", "default"))) void
-butterflyStage(double* __restrict re, float* __restrict im, const float* __restrict twr,
-               const float* __restrict twi, int n, int half) {
+// same precomputed factors. Compiled for several instruction sets; all
+// versions produce the same bits (no contraction into fused multiply-adds,
+// see the build file).
+__attribute__((target_clones("avx512f", "avx2", "default"))) void
+butterflyStage(double* __restrict re, float* __restrict im, const double* __restrict twr,
+               const double* __restrict twi, int n, int half) {
     const int step = 2 * half;
     for (int g = 0; g < n; g += step) {
-        double* reLow = re + g;
-        double* reHigh = re + g + half;
-        float* imLow = im + g;
-        float* imHigh = im + g + half;
-        for (int m = 0; m < half; ++m) {
-            const double wr = twr[m];
-            const double wi = twi[m];
-            const double r2 = reHigh[m];
-            const double i2 = imHigh[m];
-            const float tr = static_cast<float>(wr * r2 - i2 * wi);
-            const float ti = static_cast<float>(i2 * wr + wi * r2);
-            const double r1 = reLow[m];
-            const float i1 = imLow[m];
-            reHigh[m] = r1 - static_cast<double>(tr);
-            imHigh[m] = i1 - ti;
-            reLow[m] = r1 + static_cast<double>(tr);
-            imLow[m] = i1 + ti;
-        }
+        double* __restrict reLow = re + g;
+        double* __restrict reHigh = re + g + half;
+        float* __restrict imLow = im + g;
+        float* __restrict imHigh = im + g + half;
+        for (int m = 0; m < half; ++m)
+            butterfly(reLow[m], imLow[m], reHigh[m], imHigh[m], twr[m], twi[m]);
+    }
+}
+
+// The passes with short groups, whose length the vector loop must know at
+// compile time to be worth it.
+template <int half>
+__attribute__((target_clones("avx512f", "avx2", "default"))) void
+shortStage(double* __restrict re, float* __restrict im, const double* __restrict twr,
+           const double* __restrict twi, int n) {
+    for (int g = 0; g < n; g += 2 * half) {
+        double* __restrict reLow = re + g;
+        double* __restrict reHigh = re + g + half;
+        float* __restrict imLow = im + g;
+        float* __restrict imHigh = im + g + half;
+        for (int m = 0; m < half; ++m)
+            butterfly(reLow[m], imLow[m], reHigh[m], imHigh[m], twr[m], twi[m]);
     }
 }
 
@@ -85,7 +104,7 @@ void SpecFft::buildTables(std::int32_t n) {
         const float beta = static_cast<float>(std::sin(static_cast<double>(theta)));
         float wr = 1;
         float wi = 0;
-        for (int m = 0; m < half; ++m) {
+        for (int m = 0; m < half; ++m) { // stored widened: the same values
             twiddleRe_[static_cast<std::size_t>(half - 1 + m)] = wr;
             twiddleIm_[static_cast<std::size_t>(half - 1 + m)] = wi;
             const float t = static_cast<float>(static_cast<double>(wr) * alpha +
@@ -101,14 +120,43 @@ void SpecFft::FFT(const std::int16_t* input, double* output) {
     const int n = n_;
     float* im = imag_.data();
     const std::int32_t* table = bitReverse_.data();
-    for (int i = 0; i < n; ++i) {
-        const int j = table[i];
-        output[j] = input[i];
+    const double* twr = twiddleRe_.data();
+    const double* twi = twiddleIm_.data();
+
+    // Bit reversal and the first two passes in one sweep. Output group
+    // j..j+3 (j a multiple of 4) receives the inputs r, r + N/2, r + N/4 and
+    // r + 3N/4, r = reverse(j). With real inputs the first pass and the first
+    // butterfly of the second pass are exact sums (factor (1, 0), imaginary
+    // parts 0); only the second butterfly rotates.
+    const double w1r = twr[2]; // factor m = 1 of the pass with half-length 2
+    const double w1i = twi[2];
+    const int half = n / 2;
+    const int quarter = n / 4;
+    for (int j = 0; j < n; j += 4) {
+        const int r = table[j];
+        const double a0 = input[r];
+        const double a1 = input[r + half];
+        const double a2 = input[r + quarter];
+        const double a3 = input[r + half + quarter];
+        const double sum01 = a0 + a1, diff01 = a0 - a1;
+        const double sum23 = a2 + a3, diff23 = a2 - a3;
+        const auto tr = static_cast<float>(w1r * diff23);
+        const auto ti = static_cast<float>(w1i * diff23);
+        output[j] = sum01 + sum23;
+        output[j + 2] = sum01 - sum23;
+        output[j + 1] = diff01 + static_cast<double>(tr);
+        output[j + 3] = diff01 - static_cast<double>(tr);
         im[j] = 0;
+        im[j + 2] = 0;
+        im[j + 1] = ti;
+        im[j + 3] = -ti;
     }
-    for (int half = 1; half < n; half *= 2)
-        butterflyStage(output, im, twiddleRe_.data() + (half - 1), twiddleIm_.data() + (half - 1),
-                       n, half);
+    shortStage<4>(output, im, twr + 3, twi + 3, n);
+    shortStage<8>(output, im, twr + 7, twi + 7, n);
+    shortStage<16>(output, im, twr + 15, twi + 15, n);
+    shortStage<32>(output, im, twr + 31, twi + 31, n);
+    for (int h = 64; h < n; h *= 2)
+        butterflyStage(output, im, twr + (h - 1), twi + (h - 1), n, h);
 }
 
 void SpecFft::windowBlock(const std::int16_t* raw, std::int16_t* winLeft, std::int16_t* winRight,

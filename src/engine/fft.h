@@ -49,8 +49,8 @@ private:
     std::vector<float> imag_;              // kMaxFftSize entries
     // Twiddle factors of every stage, as the recurrence produces them: the
     // stage with half-length h occupies entries h-1 .. 2h-2.
-    std::vector<float> twiddleRe_;
-    std::vector<float> twiddleIm_;
+    std::vector<double> twiddleRe_;
+    std::vector<double> twiddleIm_;
 };
 
 // The running spectrum average over both channels. The counter is shared,

@@ -3,6 +3,7 @@
 
 #include "engine/fft.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -100,6 +101,60 @@ TEST(Fft, RebuildingForAnotherSizeAndBackGivesTheSameBits) {
     std::vector<double> output(16384);
     reused.FFT(input.data(), output.data());
     EXPECT_EQ(output, expected);
+}
+
+// The transform written out plainly, one statement per step, with the
+// working variables at their precisions: the reference for the bits.
+std::vector<double> plainTransform(const std::vector<std::int16_t>& input, int n, int bits,
+                                   std::vector<float>& im) {
+    std::vector<double> re(static_cast<std::size_t>(n));
+    im.assign(static_cast<std::size_t>(n), 0);
+    for (int i = 0; i < n; ++i) {
+        int v = i, j = 0;
+        for (int b = 0; b < bits; ++b) {
+            j = 2 * j + (v & 1);
+            v /= 2;
+        }
+        re[static_cast<std::size_t>(j)] = input[static_cast<std::size_t>(i)];
+    }
+    for (int half = 1, step = 2; step <= n; half = step, step *= 2) {
+        const float theta = static_cast<float>(6.28318530717958 / step);
+        const float alpha = static_cast<float>(2 * std::pow(std::sin(double{theta} / 2), 2));
+        const float beta = static_cast<float>(std::sin(double{theta}));
+        for (int g = 0; g < n; g += step) {
+            float wr = 1, wi = 0;
+            for (int m = 0; m < half; ++m) {
+                const auto k = static_cast<std::size_t>(g + m);
+                const auto j2 = k + static_cast<std::size_t>(half);
+                const float tr = static_cast<float>(double{wr} * re[j2] - double{im[j2]} * wi);
+                const float ti = static_cast<float>(double{im[j2]} * wr + double{wi} * re[j2]);
+                re[j2] = re[k] - tr;
+                im[j2] = im[k] - ti;
+                re[k] = re[k] + tr;
+                im[k] = im[k] + ti;
+                const float t = static_cast<float>(double{wr} * alpha + double{wi} * beta);
+                wi = static_cast<float>(wi - (double{alpha} * wi - double{wr} * beta));
+                wr = static_cast<float>(wr - double{t});
+            }
+        }
+    }
+    return re;
+}
+
+TEST(Fft, SameBitsAsThePlainAlgorithm) {
+    for (int n : {16384, 32768}) {
+        for (int filled : {n / 4, n}) { // a captured block, and a full input
+            const auto input = randomBlock(n, filled, 11);
+            SpecFft fft;
+            fft.buildTables(n);
+            std::vector<double> fast(static_cast<std::size_t>(n));
+            fft.FFT(input.data(), fast.data());
+            std::vector<float> im;
+            const auto plain = plainTransform(input, n, fft.bits(), im);
+            EXPECT_EQ(fast, plain) << n << " " << filled;
+            EXPECT_TRUE(std::equal(im.begin(), im.end(), fft.imagScratch().begin()));
+        }
+    }
 }
 
 TEST(FftTables, BitReversalUsesTheLowBitsOnly) {
