@@ -36,6 +36,12 @@ inline bool isSmallInt(Tag t) {
 
 } // namespace
 
+void Interpreter::checkStack() const {
+    char marker = 0;
+    if (stackBase_ && static_cast<size_t>(std::abs(stackBase_ - &marker)) > limits.stackBytes)
+        throw ScriptError(err::OutOfStackSpace);
+}
+
 void Interpreter::checkArraySize(std::span<const int32_t> bounds) const {
     size_t total = 1;
     for (int32_t b : bounds) {
@@ -856,6 +862,7 @@ void Interpreter::eval(const Expr* e, Variant& out) {
 }
 
 void Interpreter::evalBinary(const Binary* b, Variant& out) {
+    if (b->depth > 64) checkStack();
     Variant t1, t2;
     // Borrow the left operand from its variable only when evaluating the
     // right one cannot run code that changes it.
@@ -1054,9 +1061,7 @@ void Interpreter::callProcedure(const Procedure* proc, const std::vector<Expr*>&
     const bool fromScript = !argExprs.empty();
     const size_t argc = fromScript ? argExprs.size() : values.size();
     if (argc != proc->params.size()) throw ScriptError(err::WrongArgCount);
-    char marker = 0;
-    if (stackBase_ && static_cast<size_t>(std::abs(stackBase_ - &marker)) > limits.stackBytes)
-        throw ScriptError(err::OutOfStackSpace);
+    checkStack();
 
     const int n = proc->slotCount;
     Variant small[8];

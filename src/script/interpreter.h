@@ -124,6 +124,9 @@ private:
     void checkString(const Variant& v) const;
     // 7 "Out of memory" when an array of these bounds exceeds the limit.
     void checkArraySize(std::span<const int32_t> bounds) const;
+    // 28 "Out of stack space" when the C++ stack used since the outermost
+    // run exceeds Limits::stackBytes.
+    void checkStack() const;
 
     std::deque<GlobalEntry> entries_;
     std::unordered_map<std::string, GlobalEntry*> byName_; // lower-case name

@@ -1,0 +1,18 @@
+' With blocks and members of the Err object.
+On Error Resume Next
+With Err
+    .Clear
+    .Number = 42
+    ok .Number = 42, "member assignment inside With"
+    .Description = "set by hand"
+End With
+ok Err.Description = "set by hand", "With refers to the Err object"
+ok Err = 42 And Err.number = 42, "default member and case-insensitive members"
+Err.Clear
+Dim x
+x = .Number
+ok Err.Number = 505, "a member outside With is unqualified: " & Err.Number
+Err.Clear
+With 5
+End With
+ok Err.Number = 424, "With needs an object"
