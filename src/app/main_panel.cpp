@@ -5,7 +5,7 @@ namespace app {
 MainPanel::MainPanel(platform::EventLoop& loop, platform::Dialogs& dialogs,
                      platform::AudioInput& input)
     : loop_(loop), dialogs_(dialogs), panel_(loop, dialogs, this),
-      analyzer_(loop, dialogs, panel_, input) {
+      analyzer_(loop, dialogs, panel_, input), settlingEditor_(panel_, dialogs) {
     panel_.controls()["Gen_On"].onClick([this] { Gen_On_Click(); });
     panel_.controls()["Gen_Off"].onClick([this] { Gen_Off_Click(); });
 }

@@ -6,6 +6,7 @@
 // Thread: the instrument's thread only.
 
 #include "engine/analyzer.h"
+#include "engine/settling.h"
 #include "panel/hooks.h"
 #include "panel/panel.h"
 
@@ -25,6 +26,7 @@ public:
 
     panel::Panel& panel() { return panel_; }
     engine::Analyzer& analyzer() { return analyzer_; }
+    engine::SettlingEditor& settlingEditor() { return settlingEditor_; }
 
     // panel::PanelHooks
     void InitGetData() override { analyzer_.InitGetData(); }
@@ -40,6 +42,7 @@ private:
     platform::Dialogs& dialogs_;
     panel::Panel panel_;
     engine::Analyzer analyzer_;
+    engine::SettlingEditor settlingEditor_;
 };
 
 } // namespace app
