@@ -190,13 +190,6 @@ TEST(FftTables, WindowIsOneBlackmanPeriodOverTheBlockFrames) {
     }
 }
 
-TEST(FftTables, AnUnsupportedSizeIsTreatedAsTheSmallOne) {
-    SpecFft fft;
-    fft.buildTables(8192);
-    EXPECT_EQ(fft.size(), 16384);
-    EXPECT_EQ(fft.bits(), 14);
-}
-
 struct WindowCase {
     int n;
     bool discard;
@@ -267,16 +260,6 @@ TEST(SpectrumAverage, CountsUpToTheBlockCountThenRestarts) {
     EXPECT_EQ(avg.counter, 2);
     EXPECT_DOUBLE_EQ(block(0), 0.5); // c exceeds 2: back to 1
     EXPECT_EQ(avg.counter, 1);
-}
-
-TEST(SpectrumAverage, SwitchedOffEveryBlockStandsAlone) {
-    engine::SpectrumAverage avg;
-    std::vector<double> left(engine::kSampleArraySize, 10), right(engine::kSampleArraySize, 10);
-    avg.update(left.data(), right.data(), 100, false, 5);
-    std::fill(left.begin(), left.end(), 2.0);
-    avg.update(left.data(), right.data(), 100, false, 5);
-    EXPECT_EQ(avg.counter, 1);
-    EXPECT_DOUBLE_EQ(left[10], 2.5);
 }
 
 } // namespace
