@@ -145,14 +145,15 @@ DutModel::DutModel(const DutParams& params, int sampleRate) : params_(params) {
                     : kFullScale / std::numbers::sqrt2 * std::pow(10.0, params.noiseDbfs / 20);
     crosstalk_ = isOff(params.crosstalkDb) ? 0 : std::pow(10.0, params.crosstalkDb / 20);
 
-    // Bilinear transform of the analog Butterworth sections. Corners well
-    // below Nyquist are pre-warped so that -3 dB falls exactly on them; a
-    // corner near or above Nyquist keeps its analog value, which gives the
-    // in-band droop of the analog filter.
+    // Bilinear transform of the analog Butterworth sections, pre-warped so
+    // that the digital response equals the analog one at one frequency: the
+    // corner itself (-3 dB exactly there) when it lies well below Nyquist,
+    // else 0.4 x the rate, so that a corner near or above Nyquist still shows
+    // about the in-band droop of the analog filter.
     auto design = [fs](double cornerHz, bool highPass) {
         const double k = 2 * fs;
-        const double w = cornerHz < 0.45 * fs ? k * std::tan(std::numbers::pi * cornerHz / fs)
-                                              : 2 * std::numbers::pi * cornerHz;
+        const double matchHz = std::min(cornerHz, 0.4 * fs);
+        const double w = k * std::tan(std::numbers::pi * matchHz / fs) * cornerHz / matchHz;
         const double d = k * k + std::numbers::sqrt2 * w * k + w * w;
         Biquad q;
         const double g = highPass ? k * k : w * w;
