@@ -142,6 +142,8 @@ public:
     // Whether the script defines a Sub or Function of that name.
     bool hasProcedure(std::string_view name) const;
 
+    // The error of the last failed addCode/evaluate/call (cleared when an
+    // outermost one starts).
     const ErrorInfo& lastError() const;
     void clearError();
 

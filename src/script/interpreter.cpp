@@ -224,6 +224,7 @@ template <class Body> bool Interpreter::runTopLevel(int unit, Body&& body) {
 }
 
 bool Interpreter::addCode(std::string_view code, std::string_view unitName) {
+    if (depth_ == 0) lastError_ = ErrorInfo();
     const int id = static_cast<int>(units_.size());
     std::unique_ptr<Unit> unit;
     unitNames_.emplace_back(unitName);
@@ -242,6 +243,7 @@ bool Interpreter::addCode(std::string_view code, std::string_view unitName) {
 }
 
 std::optional<Variant> Interpreter::evaluate(std::string_view expression) {
+    if (depth_ == 0) lastError_ = ErrorInfo();
     const int id = static_cast<int>(units_.size());
     std::unique_ptr<Unit> unit;
     unitNames_.emplace_back();
@@ -278,6 +280,7 @@ std::optional<Variant> Interpreter::evaluate(std::string_view expression) {
 
 std::optional<Variant> Interpreter::call(std::string_view procedure,
                                          std::span<const Variant> args) {
+    if (depth_ == 0) lastError_ = ErrorInfo();
     GlobalEntry* e = entry(procedure);
     Variant result;
     const bool ok = runTopLevel(-1, [&] {

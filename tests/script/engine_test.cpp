@@ -264,3 +264,15 @@ TEST(NativeObject, DefaultMemberAndTypeName) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Engine, ASuccessfulRunClearsTheLastError) {
+    script::Engine engine;
+    EXPECT_FALSE(engine.addCode("x = 1 / 0"));
+    EXPECT_TRUE(engine.lastError());
+    EXPECT_TRUE(engine.addCode("x = 1"));
+    EXPECT_FALSE(engine.lastError());
+}
+
+} // namespace
