@@ -4,8 +4,10 @@
 #include "common/text.h"
 #include "panel/panel.h"
 #include "platform/files.h"
+#include "platform/loopback.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/simulated_audio.h"
+#include "platform/simulated_output.h"
 #include "platform/virtual_event_loop.h"
 
 #include <cmath>
@@ -17,14 +19,18 @@ namespace app {
 
 std::string usageText() {
     return "usage: arv1 --headless [--data-dir DIR] [--panel FILE.atp] [--input FILE.wav]\n"
-           "                      [--run SECONDS] [--readouts]\n"
+           "                      [--run SECONDS] [--readouts] [--dut SPEC]\n"
            "  --data-dir DIR    data directory (default ~/QEX_ARV1files)\n"
            "  --panel FILE.atp  test panel to load before the exit routine\n"
            "  --input FILE.wav  feed a 16-bit stereo WAV file to the input (looped) and\n"
            "                    start capture at start-up, with no generator output\n"
            "  --run SECONDS     keep the instrument running that long (virtual time)\n"
            "                    before the exit routine; default: one pass of the input\n"
-           "  --readouts        after every block print its number and the five readouts\n";
+           "  --readouts        after every block print its number and the five readouts\n"
+           "  --dut SPEC        device under test between the simulated output and input\n"
+           "                    (without --input): wire (default), amplifier, or\n"
+           "                    key=value,... with gain, gainl, gainr, hp, lp, h2, h3,\n"
+           "                    noise, crosstalk, latency, seed\n";
 }
 
 ParsedArgs parseArgs(const std::vector<std::string>& args) {
@@ -66,13 +72,22 @@ ParsedArgs parseArgs(const std::vector<std::string>& args) {
             }
         } else if (arg == "--readouts")
             parsed.options.readouts = true;
-        else
+        else if (arg == "--dut") {
+            value(i, parsed.options.dut);
+            if (parsed.error.empty()) {
+                const auto spec = platform::parseDutSpec(*parsed.options.dut);
+                if (!spec.ok) parsed.error = "--dut: " + spec.error;
+            }
+        } else
             parsed.error = "unknown option " + arg;
     }
     const HeadlessOptions& o = parsed.options;
     if (parsed.error.empty() && !parsed.headless && !parsed.help &&
-        (o.dataDir || o.panelFile || o.inputWav || o.runSeconds || o.readouts))
-        parsed.error = "--data-dir, --panel, --input, --run and --readouts go with --headless";
+        (o.dataDir || o.panelFile || o.inputWav || o.runSeconds || o.readouts || o.dut))
+        parsed.error =
+            "--data-dir, --panel, --input, --run, --readouts and --dut go with --headless";
+    if (parsed.error.empty() && o.inputWav && o.dut)
+        parsed.error = "--dut needs the loopback, not --input";
     return parsed;
 }
 
@@ -99,6 +114,7 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
 
     platform::VirtualEventLoop loop;
     platform::SimulatedAudio audio(loop);
+    platform::SimulatedOutput output(loop);
     double inputSeconds = 0;
     std::int32_t inputRate = 0;
     if (options.inputWav) {
@@ -110,11 +126,21 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
         inputRate = wav.wav.sampleRate;
         inputSeconds = static_cast<double>(wav.wav.frames()) / inputRate;
         audio.setSource(std::make_shared<platform::WavFileSource>(std::move(wav.wav)));
+    } else {
+        // The simulated loopback: what the output plays comes back through the
+        // device under test.
+        const auto dut = platform::parseDutSpec(options.dut.value_or("wire"));
+        if (!dut.ok) {
+            err << "arv1: --dut: " << dut.error << "\n";
+            return 2;
+        }
+        audio.setSource(
+            std::make_shared<platform::LoopbackSource>(loop, output.played(), dut.params));
     }
 
     platform::ScriptedDialogs dialogs;
     dialogs.setEcho(&err);
-    MainPanel main(loop, dialogs, audio);
+    MainPanel main(loop, dialogs, audio, output);
     panel::Panel& panel = main.panel();
     bool endedForWantOfInput = false;
     main.analyzer().setEndProgram([&] { endedForWantOfInput = true; });
@@ -139,6 +165,8 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
             panel.controls()["SampleRate"].setText(std::to_string(inputRate));
             panel.Update2();
         }
+        // Capture only: the oscillator stays muted.
+        panel.controls()["MuteOscCheck"].setChecked(true);
         main.Gen_On_Click();
     }
 

@@ -21,6 +21,10 @@ struct HeadlessOptions {
     std::optional<double> runSeconds;
     // After every block: "<block> | <Readout1> | ... | <Readout5>".
     bool readouts = false;
+    // The device under test between the simulated output and input (a
+    // preset name or key=value,...; see platform::parseDutSpec). Without
+    // --input the input is that loopback; default "wire".
+    std::optional<std::string> dut;
 };
 
 struct ParsedArgs {
