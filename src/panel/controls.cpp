@@ -111,7 +111,7 @@ Control& Controls::add(std::string name, ControlKind kind, std::string group) {
 }
 
 Control* Controls::find(std::string_view name) {
-    auto it = byName_.find(std::string(name));
+    auto it = byName_.find(name);
     return it == byName_.end() ? nullptr : it->second;
 }
 

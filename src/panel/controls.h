@@ -112,6 +112,14 @@ private:
     std::function<void()> clickHandler_;
 };
 
+// Lets the name map be searched with a string_view, without building a string.
+struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const noexcept {
+        return std::hash<std::string_view>{}(name);
+    }
+};
+
 class Controls {
 public:
     Controls() = default;
@@ -141,7 +149,7 @@ private:
     void changed(const Control& control, Property property);
 
     std::deque<Control> controls_;
-    std::unordered_map<std::string, Control*> byName_;
+    std::unordered_map<std::string, Control*, NameHash, std::equal_to<>> byName_;
     std::vector<std::pair<int, Observer>> observers_;
     int nextObserverId_ = 1;
 };
