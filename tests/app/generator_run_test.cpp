@@ -1,0 +1,209 @@
+// The generator end to end on virtual time: a test panel saved with the
+// generator running switches it on, the synthesised file plays through the
+// simulated "wire" loopback into capture, and the readouts are those that a
+// computation made here predicts from the file's frames (a plain DFT instead
+// of the transform, as in the input-run test).
+
+#include "app/headless.h"
+#include "app/main_panel.h"
+#include "common/text.h"
+#include "panel/panel.h"
+#include "platform/files.h"
+#include "platform/loopback.h"
+#include "platform/scripted_dialogs.h"
+#include "platform/simulated_audio.h"
+#include "platform/simulated_output.h"
+#include "platform/virtual_event_loop.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <numbers>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kBlockFrames = 4596; // 18384 bytes with the 500-frame discard
+constexpr int kN = 16384;
+
+std::vector<std::int16_t> dataOf(const fs::path& wav) {
+    std::ifstream in(wav, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::int16_t> v(bytes.size() > 44 ? (bytes.size() - 44) / 2 : 0);
+    for (std::size_t i = 0; i < v.size(); ++i)
+        v[i] = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[44 + 2 * i]) |
+                                         static_cast<unsigned char>(bytes[45 + 2 * i]) << 8);
+    return v;
+}
+
+struct Expected {
+    double freqHz;
+    double millivolts;
+    double db;
+    double thd;
+};
+
+// The left-channel readings of a block whose frame i is left(i).
+template <typename Left> Expected expectedFor(Left left) {
+    double dc = 1;
+    for (int i = 1000; i <= 4190; ++i)
+        dc += left(i);
+    dc /= 3190;
+    double squares = 0;
+    for (int j = 1; j <= 3190; ++j) {
+        const double v = std::nearbyint(left(j) - dc);
+        squares += v * v;
+    }
+    Expected e{};
+    const double volts = 0.707 * std::sqrt(squares / 3190) / 24024;
+    e.millivolts = volts * 1000;
+    e.db = 20 * std::log10(volts);
+    std::vector<double> windowed(kN, 0);
+    for (int i = 1; i <= 4095; ++i) {
+        const auto w = static_cast<float>(0.42 - 0.5 * std::cos(12.56637061435916 * 2 * i / kN) +
+                                          0.08 * std::cos(25.13274122871832 * 2 * i / kN));
+        windowed[static_cast<std::size_t>(i)] = std::nearbyint(left(i + 500) * w);
+    }
+    auto spectrum = [&](int k) {
+        double s = 0;
+        for (int i = 1; i <= 4095; ++i)
+            s += windowed[static_cast<std::size_t>(i)] *
+                 std::cos(2 * std::numbers::pi * static_cast<double>(i) * k / kN);
+        return (std::abs(s + 1) + std::abs(s)) / 2;
+    };
+    int fundamental = 0;
+    double peak = 0;
+    for (int k = 360; k <= 385; ++k)
+        if (spectrum(k) > peak) peak = spectrum(k), fundamental = k;
+    e.freqHz = fundamental * 2.6916;
+    double harmonics = 0;
+    for (int h = 2; h <= 15; ++h) {
+        double best = 0;
+        for (int d = -4; d <= 4; ++d)
+            best = std::max(best, spectrum(h * fundamental + d));
+        harmonics += best;
+    }
+    e.thd = 50 * harmonics / peak;
+    return e;
+}
+
+class GeneratorRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root = fs::temp_directory_path() /
+               ("arv1-generator-run-" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(root);
+        fs::create_directories(root / "data");
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    // A panel saved with the generator on at 1001 Hz and 0 dBr, readouts on:
+    // frequency, V, dBr and THD of the left channel.
+    void writePanel() {
+        platform::VirtualEventLoop loop;
+        platform::ScriptedDialogs dialogs;
+        panel::Panel p(loop, dialogs);
+        p.controls()["GenFreq1"].setText("1001");
+        const char* modes[] = {"Frequency", "Level", "Level", "THD", "Power"};
+        const char* units[] = {"Hz", "V", "dBr", "%", "W"};
+        for (int slot = 1; slot <= 5; ++slot) {
+            const std::string s = std::to_string(slot);
+            p.controls()["Readoutmd" + s].setText(modes[slot - 1]);
+            p.controls()["Readoutun" + s].setText(units[slot - 1]);
+            p.controls()["Readoutch" + s].setValue(0);
+            p.settings.readouts[static_cast<std::size_t>(slot - 1)].on = 1;
+        }
+        p.settings.genOn = 1;
+        p.testPanelPath = (root / "P.atp").string();
+        p.WritePanelFile();
+    }
+
+    fs::path root;
+};
+
+TEST_F(GeneratorRun, RunnerSwitchesOnAPanelSavedRunning) {
+    writePanel();
+    app::HeadlessOptions options;
+    options.dataDir = (root / "data").string();
+    options.panelFile = (root / "P.atp").string();
+    std::ostringstream out, err;
+    ASSERT_EQ(app::runHeadless(options, out, err), 0) << err.str();
+    EXPECT_EQ(dataOf(root / "data" / "testwav.wav").size(), 441u * 2 * 1001);
+    EXPECT_TRUE(fs::exists(root / "data" / "stop.wav"));
+}
+
+TEST_F(GeneratorRun, ReadoutsThroughTheWireAreThoseOfTheFile) {
+    writePanel();
+    platform::setDataDirectory(root / "data");
+    platform::VirtualEventLoop loop;
+    platform::ScriptedDialogs dialogs;
+    platform::SimulatedAudio audio(loop);
+    platform::SimulatedOutput output(loop);
+    audio.setSource(std::make_shared<platform::LoopbackSource>(loop, output.played(),
+                                                               *platform::dutPreset("wire")));
+    app::MainPanel main(loop, dialogs, audio, output);
+    panel::Panel& panel = main.panel();
+    panel.Form_Load();
+
+    struct Block {
+        std::vector<std::int16_t> raw;
+        std::vector<std::string> readouts;
+    };
+    std::vector<Block> blocks;
+    main.analyzer().setBlockObserver([&](std::int64_t) {
+        Block b;
+        const auto& raw = main.analyzer().block().Raw;
+        b.raw.assign(raw.begin(), raw.begin() + 2 * kBlockFrames);
+        for (int slot = 1; slot <= 4; ++slot)
+            b.readouts.push_back(panel.controls()["Readout" + std::to_string(slot)].caption());
+        blocks.push_back(std::move(b));
+    });
+    panel.testPanelPath = (root / "P.atp").string();
+    panel.ReadData(); // saved running: ON
+    ASSERT_EQ(panel.settings.genOn, 1);
+    loop.post([&] { panel.ShutDown(); }, 2000);
+    loop.runUntil([&] { return panel.shutDown; }, 12000);
+    ASSERT_GE(blocks.size(), 10u);
+
+    // The file: a 441-frame block of exactly 1000 Hz, repeated.
+    const auto data = dataOf(root / "data" / "testwav.wav");
+    ASSERT_EQ(data.size(), 441u * 2 * 1001);
+    for (std::size_t n = 0; n < blocks.size(); ++n) {
+        const Block& b = blocks[n];
+        // Every frame of the block is the file's, from some offset on.
+        int offset = -1;
+        for (int o = 0; o < 441 && offset < 0; ++o) {
+            bool same = true;
+            for (int f = 0; f < kBlockFrames && same; ++f)
+                same = b.raw[static_cast<std::size_t>(2 * f)] ==
+                           data[static_cast<std::size_t>(2 * ((o + f) % 441))] &&
+                       b.raw[static_cast<std::size_t>(2 * f + 1)] ==
+                           data[static_cast<std::size_t>(2 * ((o + f) % 441) + 1)];
+            if (same) offset = o;
+        }
+        ASSERT_GE(offset, 0) << "block " << n + 1;
+        const Expected e = expectedFor([&](int i) {
+            return static_cast<double>(data[static_cast<std::size_t>(2 * ((offset + i) % 441))]);
+        });
+        EXPECT_EQ(b.readouts[0], common::Format(e.freqHz, "###.#") + " Hz") << n + 1;
+        EXPECT_NEAR(common::leadingNumber(b.readouts[1]), e.millivolts, 0.051) << n + 1;
+        EXPECT_NEAR(common::leadingNumber(b.readouts[2]), e.db, 0.0051) << n + 1;
+        EXPECT_NEAR(common::leadingNumber(b.readouts[3]), e.thd, 0.002) << n + 1;
+    }
+}
+
+TEST(GeneratorRunArgs, DutOption) {
+    const auto ok = app::parseArgs({"--headless", "--dut", "amplifier,noise=-90"});
+    ASSERT_TRUE(ok.error.empty()) << ok.error;
+    EXPECT_EQ(ok.options.dut, "amplifier,noise=-90");
+    EXPECT_NE(app::parseArgs({"--headless", "--dut", "speaker"}).error.find("--dut"),
+              std::string::npos);
+    EXPECT_FALSE(app::parseArgs({"--headless", "--dut", "wire", "--input", "t.wav"}).error.empty());
+    EXPECT_FALSE(app::parseArgs({"--dut", "wire"}).error.empty()); // needs --headless
+}
+
+} // namespace
