@@ -13,6 +13,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace fs = std::filesystem;
+
 class DataDirTest : public ::testing::Test {
 protected:
     void SetUp() override {
