@@ -1,0 +1,227 @@
+#include "sequencer/script_host.h"
+
+#include "common/text.h"
+#include "common/vb_error.h"
+#include "panel/controls.h"
+#include "panel/panel.h"
+#include "platform/dialogs.h"
+#include "platform/event_loop.h"
+#include "platform/file_choice.h"
+#include "platform/files.h"
+#include "sequencer/addin_functions.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace sequencer {
+
+namespace {
+
+constexpr int kVbYesNo = 4;
+constexpr int kVbYes = 6;
+constexpr int kVbNo = 7;
+constexpr int kVbOk = 1;
+constexpr auto kBusyPumpInterval = std::chrono::milliseconds(100);
+// The longest single wait, about 30 years: even an absurd wait ends.
+constexpr double kLongestWaitMs = 1e12;
+
+} // namespace
+
+ScriptHost::ScriptHost(panel::Panel& panel, platform::EventLoop& loop, platform::Dialogs& dialogs,
+                       AppLauncher& launcher, DataLog::Clock clock)
+    : panel_(panel), loop_(loop), dialogs_(dialogs), launcher_(launcher),
+      dataLog_(std::move(clock)), logViewer_(dialogs) {
+    createControls();
+    engine_.addObject("MathFunction", makeAddInFunctions(*this), true);
+    engine_.setInterruptCheck([this] { return interruptCheck(); });
+    engine_.setMsgBoxHandler(
+        [this](const std::string& prompt, int buttons, const std::string& title) {
+            if ((buttons & 0xF) == kVbYesNo)
+                return dialogs_.askYesNo(title, prompt) == platform::Answer::Yes ? kVbYes : kVbNo;
+            dialogs_.message(title, prompt);
+            return kVbOk;
+        });
+}
+
+panel::Control& ScriptHost::control(std::string_view name) {
+    return panel_.controls()[name];
+}
+
+void ScriptHost::createControls() {
+    using K = panel::ControlKind;
+    panel::Controls& c = panel_.controls();
+    auto ensure = [&c](std::string_view name, K kind) -> panel::Control& {
+        if (panel::Control* existing = c.find(name)) return *existing;
+        return c.add(std::string(name), kind);
+    };
+    ensure("Status", K::Label).setCaption(kStatusOk);
+    ensure("SeqLED", K::Label).setColour(panel::colour::DarkCyan);
+    ensure("Splashwindow", K::Label).setVisible(false);
+    panel::Control& run = ensure("SeqRun", K::Button);
+    run.setCaption("RUN");
+    run.onClick([this] { SeqRun_Click(); });
+    panel::Control& end = ensure("SeqEnd", K::Button);
+    end.setCaption("END");
+    end.onClick([this] { SeqEnd_Click(); });
+    panel::Control& load = ensure("mnuLoadSeq", K::Menu);
+    load.setCaption("Load Test Sequence");
+    load.onClick([this] { mnuLoadSeq_Click(); });
+    panel::Control& logNow = ensure("mnuLog", K::Menu);
+    logNow.setCaption("Log Now");
+    logNow.onClick([this] { mnuLog_Click(); });
+    panel::Control& viewer = ensure("mnuLogview", K::Menu);
+    viewer.setCaption("Log Viewer");
+    viewer.onClick([this] { mnuLogview_Click(); });
+    // The sweep owns what these buttons do; the sequencer only presses them.
+    if (!c.find("SweepStart")) c.add("SweepStart", K::Button).setCaption("START");
+    if (!c.find("SweepStop")) c.add("SweepStop", K::Button).setCaption("STOP");
+}
+
+void ScriptHost::setStatus(std::string_view text) {
+    control("Status").setCaption(text);
+}
+
+std::string ScriptHost::status() const {
+    return panel_.controls()["Status"].caption();
+}
+
+LogOptions ScriptHost::logOptions() const {
+    const panel::PanelSettings& s = panel_.settings;
+    return {s.logLevels == 1, s.logThd == 1, s.logTime == 1};
+}
+
+void ScriptHost::showEngineError() {
+    const script::ErrorInfo& e = engine_.lastError();
+    setStatus(e.description + " at line " + std::to_string(e.line));
+}
+
+void ScriptHost::SeqRun_Click() {
+    control("SeqLED").setColour(panel::colour::Green);
+    commence_sequence();
+}
+
+void ScriptHost::commence_sequence() {
+    seqStopRequested = 0;
+    endUnnoticed_ = false;
+    setStatus(kStatusOk);
+    const bool outermost = runDepth_ == 0;
+    if (outermost) {
+        abortRequested_ = false;
+        runStarted_ = std::chrono::steady_clock::now();
+        lastBusyPump_ = runStarted_;
+    }
+    ++runDepth_;
+    const bool ok = engine_.evaluate("RUNSEQ").has_value();
+    --runDepth_;
+    if (ok) {
+        control("SeqLED").setColour(panel::colour::DarkCyan);
+    } else {
+        showEngineError();
+    }
+    if (outermost) {
+        lastRun_ = ok ? script::ErrorInfo{} : engine_.lastError();
+        abortRequested_ = false;
+    }
+}
+
+void ScriptHost::SeqEnd_Click() {
+    end_sequence();
+}
+
+void ScriptHost::end_sequence() {
+    // A second END before the script looked at the first one means the
+    // script is not listening: stop it.
+    if (running() && endUnnoticed_) requestAbort();
+    seqStopRequested = 1;
+    if (running()) endUnnoticed_ = true;
+    control("SweepStop").click();
+}
+
+bool ScriptHost::checkend() {
+    endUnnoticed_ = false;
+    return seqStopRequested == 1;
+}
+
+void ScriptHost::mnuLoadSeq_Click() {
+    const std::optional<std::string> chosen = platform::chooseFile(
+        dialogs_, false, kSequenceFileFilter, panel_.settings.defaultDataDirectory);
+    if (!chosen) return;
+    panel_.testPanelPath = *chosen;
+    if (chosen->empty()) return;
+    seqCode.clear();
+    try {
+        seqCode = common::cp1252ToUtf8(platform::readFileBytes(*chosen));
+    } catch (const common::VbError& e) {
+        // No script line is involved in a file that cannot be read.
+        setStatus(e.description() + " at line 0");
+        return;
+    }
+    if (!engine_.addCode(seqCode, *chosen)) showEngineError();
+}
+
+std::string ScriptHost::AutoAdd() {
+    if (engine_.addCode(seqCode)) return std::string(kAutoloadComplete);
+    setStatus(kScriptError);
+    return std::string(kScriptError);
+}
+
+void ScriptHost::mnuLog_Click() {
+    dataLog_.Logvalues(panel_.settings.logFilePath, panel_.sweepData, logOptions());
+}
+
+void ScriptHost::mnuLogview_Click() {
+    logViewer_.setVisible(true);
+}
+
+void ScriptHost::requestAbort() {
+    abortRequested_ = true;
+    engine_.requestInterrupt();
+}
+
+bool ScriptHost::stopping() const {
+    if (abortRequested_) return true;
+    return runLimit_ && runDepth_ > 0 &&
+           std::chrono::steady_clock::now() - runStarted_ > *runLimit_;
+}
+
+bool ScriptHost::interruptCheck() {
+    if (stopping()) return true;
+    if (pumpWhileRunning_) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastBusyPump_ >= kBusyPumpInterval) {
+            lastBusyPump_ = now;
+            loop_.pumpEvents();
+        }
+    }
+    return stopping();
+}
+
+void ScriptHost::waitfor(double seconds) {
+    // Whole seconds of the clock, as the classic timer read them.
+    const double startSeconds = common::roundHalfEven(static_cast<double>(loop_.nowMs()) / 1000.0);
+    const double nowMs = static_cast<double>(loop_.nowMs());
+    double endMs = (startSeconds + seconds) * 1000.0;
+    if (std::isnan(endMs)) endMs = nowMs;
+    endMs = std::min(endMs, nowMs + kLongestWaitMs);
+    loop_.pumpEvents();
+    auto reached = [&] { return static_cast<double>(loop_.nowMs()) >= endMs; };
+    while (!reached() && !stopping()) {
+        const double remaining = std::ceil(endMs - static_cast<double>(loop_.nowMs()));
+        loop_.runUntil([&] { return reached() || stopping(); },
+                       static_cast<std::int64_t>(std::max(remaining, 1.0)));
+    }
+    if (stopping()) engine_.requestInterrupt();
+}
+
+void ScriptHost::splash(std::string_view text, double seconds) {
+    panel::Control& window = control("Splashwindow");
+    window.setCaption(std::string(text) + "\r\n");
+    window.setVisible(true);
+    struct Hide {
+        panel::Control& window;
+        ~Hide() { window.setVisible(false); }
+    } hide{window};
+    waitfor(seconds);
+}
+
+} // namespace sequencer
