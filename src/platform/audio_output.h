@@ -9,7 +9,7 @@
 // Real-time rules:
 // - Every operation is called on the instrument's thread (the thread of the
 //   EventLoop the device was given) and returns without waiting for audio.
-// - The device copies nothing out of a queued buffer before it plays it: the
+// - A device may read a queued buffer at any time until it returns it: the
 //   buffer and its header belong to the caller and must stay valid until the
 //   buffer-done handler has run for it, or until reset/close has returned.
 // - Buffer-done is an event posted to the instrument's EventLoop, one per

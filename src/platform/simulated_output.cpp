@@ -178,7 +178,6 @@ int SimulatedOutput::write(PlaybackHandle handle, PlaybackHeader& header) {
     const std::int64_t start = std::max(s.queueEnd, session.frameAt(now));
     const std::int64_t gap = start - std::max(session.endFrame(), session.firstFrame);
     if (gap > 0) session.samples.resize(session.samples.size() + static_cast<std::size_t>(2 * gap));
-    session.samples.reserve(session.samples.size() + static_cast<std::size_t>(2 * frames));
     for (std::int64_t f = 0; f < frames; ++f) {
         const std::uint8_t* p = header.data + f * blockAlign;
         std::int16_t v[2];
