@@ -1,0 +1,44 @@
+#pragma once
+// A test-local ALSA configuration: two devices of ALSA's `null` plugin
+// ("default" and "arv1_null"), so that PortAudio and ALSA run for real on a
+// machine without sound hardware. The null device records whatever its buffer holds and takes
+// whatever is played, as fast as it is asked (it keeps no clock). Set before
+// a PortAudioSession starts; ALSA reads the configuration named by
+// ALSA_CONFIG_PATH instead of the system's.
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace platformtest {
+
+inline std::filesystem::path writeAlsaConfig(const std::string& name, const std::string& text) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("arv1_alsa_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const auto path = dir / name;
+    std::ofstream(path) << text;
+    return path;
+}
+
+inline void useAlsaConfig(const std::filesystem::path& path) {
+    ::setenv("ALSA_CONFIG_PATH", path.c_str(), 1);
+    ::setenv("JACK_NO_START_SERVER", "1", 1); // no JACK server is started for the probe
+}
+
+inline void useAlsaNullDevices() {
+    static const auto path = writeAlsaConfig("null.conf", "pcm.!default { type null }\n"
+                                                          "pcm.arv1_null { type null }\n");
+    useAlsaConfig(path);
+}
+
+// A configuration that ALSA cannot parse: PortAudio's ALSA back end then
+// fails, and with it Pa_Initialize.
+inline void useBrokenAlsaConfig() {
+    static const auto path = writeAlsaConfig("broken.conf", "pcm.!default { type null\n");
+    useAlsaConfig(path);
+}
+
+} // namespace platformtest
