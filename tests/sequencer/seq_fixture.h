@@ -53,9 +53,8 @@ protected:
     }
 
     std::string read(const std::string& name) {
-        std::ifstream in(dir / name, std::ios::binary);
         std::ostringstream s;
-        s << in.rdbuf();
+        s << std::ifstream(dir / name, std::ios::binary).rdbuf();
         return s.str();
     }
     void write(const std::string& name, const std::string& bytes) {
