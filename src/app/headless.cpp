@@ -19,7 +19,7 @@ namespace app {
 
 std::string usageText() {
     return "usage: arv1 --headless [--data-dir DIR] [--panel FILE.atp] [--input FILE.wav]\n"
-           "                      [--run SECONDS] [--readouts] [--dut SPEC]\n"
+           "                      [--run SECONDS] [--readouts] [--dut SPEC] [--save-graph FILE]\n"
            "  --data-dir DIR    data directory (default ~/QEX_ARV1files)\n"
            "  --panel FILE.atp  test panel to load before the exit routine\n"
            "  --input FILE.wav  feed a 16-bit stereo WAV file to the input (looped) and\n"
@@ -30,7 +30,9 @@ std::string usageText() {
            "  --dut SPEC        device under test between the simulated output and input\n"
            "                    (without --input): wire (default), amplifier, or\n"
            "                    key=value,... with gain, gainl, gainr, hp, lp, h2, h3,\n"
-           "                    noise, crosstalk, latency, seed\n";
+           "                    noise, crosstalk, latency, seed\n"
+           "  --save-graph FILE save the graph before the exit routine (BMP, or PNG\n"
+           "                    for a name ending in .png)\n";
 }
 
 ParsedArgs parseArgs(const std::vector<std::string>& args) {
@@ -55,6 +57,8 @@ ParsedArgs parseArgs(const std::vector<std::string>& args) {
             value(i, parsed.options.dataDir);
         else if (arg == "--panel")
             value(i, parsed.options.panelFile);
+        else if (arg == "--save-graph")
+            value(i, parsed.options.saveGraph);
         else if (arg == "--input")
             value(i, parsed.options.inputWav);
         else if (arg == "--run") {
@@ -83,9 +87,10 @@ ParsedArgs parseArgs(const std::vector<std::string>& args) {
     }
     const HeadlessOptions& o = parsed.options;
     if (parsed.error.empty() && !parsed.headless && !parsed.help &&
-        (o.dataDir || o.panelFile || o.inputWav || o.runSeconds || o.readouts || o.dut))
-        parsed.error =
-            "--data-dir, --panel, --input, --run, --readouts and --dut go with --headless";
+        (o.dataDir || o.panelFile || o.inputWav || o.runSeconds || o.readouts || o.dut ||
+         o.saveGraph))
+        parsed.error = "--data-dir, --panel, --input, --run, --readouts, --dut and --save-graph "
+                       "go with --headless";
     if (parsed.error.empty() && o.inputWav && o.dut)
         parsed.error = "--dut needs the loopback, not --input";
     return parsed;
@@ -101,6 +106,11 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
             return 2;
         }
         platform::setDataDirectory(dir);
+    }
+    std::string graphPath;
+    if (options.saveGraph) {
+        std::error_code ec;
+        graphPath = std::filesystem::absolute(*options.saveGraph, ec).string();
     }
     std::string panelPath;
     if (options.panelFile) {
@@ -170,17 +180,28 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
         main.Gen_On_Click();
     }
 
+    // The exit routine, with the graph saved just before it when asked.
+    bool graphSaved = true;
+    auto exitRoutine = [&] {
+        if (!graphPath.empty()) graphSaved = main.graph().SaveFile1(graphPath);
+        panel.ShutDown();
+    };
+
     const double seconds = options.runSeconds.value_or(
         options.inputWav ? inputSeconds + engine::kCaptureStartDelayMs / 1000.0 : 0);
     const auto runMs = static_cast<std::int64_t>(std::llround(seconds * 1000));
     if (runMs > 0) {
         // The exit routine runs at the end of the time, from inside the
         // capture loop as an operator's exit would.
-        loop.post([&] { panel.ShutDown(); }, static_cast<int>(runMs));
+        loop.post(exitRoutine, static_cast<int>(runMs));
         loop.runUntil([&] { return panel.shutDown; }, runMs + engine::kBlockTimeoutMs);
     }
-    if (!panel.shutDown) panel.ShutDown();
+    if (!panel.shutDown) exitRoutine();
     out << panel.caption() << "\n";
+    if (!graphSaved) {
+        err << "arv1: cannot save the graph to " << *options.saveGraph << "\n";
+        return 2;
+    }
     return 0;
 }
 

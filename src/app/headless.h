@@ -25,6 +25,9 @@ struct HeadlessOptions {
     // preset name or key=value,...; see platform::parseDutSpec). Without
     // --input the input is that loopback; default "wire".
     std::optional<std::string> dut;
+    // The graph, in its current view, saved just before the exit routine:
+    // BMP, or PNG for a name ending in ".png".
+    std::optional<std::string> saveGraph;
 };
 
 struct ParsedArgs {

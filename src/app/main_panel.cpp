@@ -6,6 +6,47 @@ MainPanel::MainPanel(platform::EventLoop& loop, platform::Dialogs& dialogs,
                      platform::AudioInput& input, platform::AudioOutput& output)
     : loop_(loop), dialogs_(dialogs), panel_(loop, dialogs, this),
       analyzer_(loop, dialogs, panel_, input), settlingEditor_(panel_, dialogs),
-      generator_(panel_, loop, dialogs, output, generatorLink_) {}
+      generator_(panel_, loop, dialogs, output, generatorLink_), graph_(panel_, dialogs) {
+    analyzer_.setViews(&viewsLink_);
+    graph_.setSpectrumSource([this] { return viewsLink_.spectrumFrame(); });
+    graph_.setScopeSource([this] { return viewsLink_.scopeFrame(); });
+    graph_.setGeneratorOffRequest([this] { generator_.requestSwitchOff(); });
+    graph_.attach();
+}
+
+views::SpectrumFrame MainPanel::ViewsLink::spectrumFrame() {
+    const panel::PanelSettings& s = panel_.settings;
+    views::SpectrumFrame frame;
+    frame.spectrumLeft = analyzer_.spectrumLeft().data();
+    frame.spectrumRight = analyzer_.spectrumRight().data();
+    frame.spectrumSize =
+        std::min(analyzer_.spectrumLeft().size(), analyzer_.spectrumRight().size());
+    frame.N = s.SampleSize;
+    frame.sampleRate = s.SampleRate;
+    frame.refLevel = s.RefLevel;
+    frame.genOn = s.genOn != 0;
+    frame.winLeft = analyzer_.winLeft().data();
+    frame.winRight = analyzer_.winRight().data();
+    frame.winSize = std::min(analyzer_.winLeft().size(), analyzer_.winRight().size());
+    frame.averageCounter = &analyzer_.spectrumAverage().counter;
+    return frame;
+}
+
+views::ScopeFrame MainPanel::ViewsLink::scopeFrame() {
+    const panel::PanelSettings& s = panel_.settings;
+    engine::CaptureBlock& block = analyzer_.block();
+    views::ScopeFrame frame;
+    frame.left = block.Left.data();
+    frame.right = block.Right.data();
+    frame.length = std::min(block.Left.size(), block.Right.size());
+    frame.N = s.SampleSize;
+    frame.sampleRate = s.SampleRate;
+    frame.freqL = analyzer_.readings().FreqL;
+    frame.freqR = analyzer_.readings().FreqR;
+    frame.winLeft = analyzer_.winLeft().data();
+    frame.winRight = analyzer_.winRight().data();
+    frame.winSize = std::min(analyzer_.winLeft().size(), analyzer_.winRight().size());
+    return frame;
+}
 
 } // namespace app

@@ -10,6 +10,7 @@
 #include "generator/generator.h"
 #include "panel/hooks.h"
 #include "panel/panel.h"
+#include "views/graph.h"
 
 namespace platform {
 class AudioInput;
@@ -31,6 +32,7 @@ public:
     engine::Analyzer& analyzer() { return analyzer_; }
     engine::SettlingEditor& settlingEditor() { return settlingEditor_; }
     generator::Generator& generator() { return generator_; }
+    views::Graph& graph() { return graph_; }
 
     // panel::PanelHooks
     void InitGetData() override { analyzer_.InitGetData(); }
@@ -40,6 +42,11 @@ public:
     void Gen_Off_Click() override { generator_.Gen_Off_Click(); }
     void disableGeneratorOffTimer() override { generator_.disableGeneratorOffTimer(); }
     void stopPlaybackAndCloseFile() override { generator_.stopPlaybackAndCloseFile(); }
+    void sizeGraphSurfaces() override { graph_.sizeGraphSurfaces(); }
+    void scaleme() override { graph_.scaleme(); }
+    void scaleme2() override { graph_.scaleme2(); }
+    void clearGraphForView(panel::GraphMode mode) override { graph_.clearGraphForView(mode); }
+    void drawScopeGrid() override { graph_.drawScopeGrid(); }
 
 private:
     // What the generator asks of capture.
@@ -54,6 +61,24 @@ private:
         engine::Analyzer& analyzer_;
     };
 
+    // What the measurement cycle draws: the analyzer's arrays of the block
+    // handed to the graph as frames.
+    class ViewsLink final : public engine::CycleViews {
+    public:
+        ViewsLink(engine::Analyzer& analyzer, views::Graph& graph, panel::Panel& panel)
+            : analyzer_(analyzer), graph_(graph), panel_(panel) {}
+        void captureStarted() override { graph_.firstFrame = 1; }
+        void spectrumView(engine::Analyzer&) override { graph_.spectrumBlock(spectrumFrame()); }
+        void scopeView(engine::Analyzer&) override { graph_.scopeBlock(scopeFrame()); }
+        views::SpectrumFrame spectrumFrame();
+        views::ScopeFrame scopeFrame();
+
+    private:
+        engine::Analyzer& analyzer_;
+        views::Graph& graph_;
+        panel::Panel& panel_;
+    };
+
     platform::EventLoop& loop_;
     platform::Dialogs& dialogs_;
     panel::Panel panel_;
@@ -61,6 +86,8 @@ private:
     engine::SettlingEditor settlingEditor_;
     GeneratorLink generatorLink_{analyzer_};
     generator::Generator generator_;
+    views::Graph graph_;
+    ViewsLink viewsLink_{analyzer_, graph_, panel_};
 };
 
 } // namespace app

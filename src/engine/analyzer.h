@@ -75,6 +75,14 @@ public:
     void setViews(CycleViews* views);
     // Called when the program must end (no input device at all).
     void setEndProgram(std::function<void()> endProgram) { endProgram_ = std::move(endProgram); }
+    // How long a queued block may take before capture stops with
+    // kInputStalledMessage: `blocks` durations of the block, but at least
+    // minimumMs (a device may take a moment to start). blocks = 0, the
+    // default, allows kBlockTimeoutMs whatever the block.
+    void setStallLimit(int blocks, int minimumMs) {
+        stallBlocks_ = blocks;
+        stallMinimumMs_ = minimumMs;
+    }
     // Called after every analysed block with its number (1, 2, ...).
     void setBlockObserver(std::function<void(std::int64_t)> observer) {
         blockObserver_ = std::move(observer);
@@ -137,6 +145,12 @@ public:
     const SpectrumAverage& spectrumAverage() const { return average_; }
     const std::vector<std::int16_t>& winLeft() const { return winLeft_; }
     const std::vector<std::int16_t>& winRight() const { return winRight_; }
+    // The spectrum drawing works on these in place.
+    std::vector<double>& spectrumLeft() { return spectrumLeft_; }
+    std::vector<double>& spectrumRight() { return spectrumRight_; }
+    SpectrumAverage& spectrumAverage() { return average_; }
+    std::vector<std::int16_t>& winLeft() { return winLeft_; }
+    std::vector<std::int16_t>& winRight() { return winRight_; }
     const Harmonics& harmonicsLeft() const { return harmonicsLeft_; }
     const Harmonics& harmonicsRight() const { return harmonicsRight_; }
     AnalysisBounds bounds() const { return bounds_; }
@@ -176,6 +190,8 @@ private:
     std::unique_ptr<platform::Timer> timer2_;
     std::int16_t timer2Ticks_ = 0;
     std::int64_t blockNumber_ = 0;
+    int stallBlocks_ = 0;
+    int stallMinimumMs_ = 0;
 
     // Cycle storage
     std::int32_t n_ = kSmallFft; // the cycle's working copy of N

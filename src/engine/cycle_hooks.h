@@ -38,10 +38,12 @@ public:
     virtual ~CycleViews() = default;
     // Capture (re)starts: the spectrum view's first-frame flag goes back to 1.
     virtual void captureStarted() {}
-    // Draw the block in the spectrum analyzer view (frame and spectrum).
-    virtual void spectrumView(const Analyzer&) {}
+    // Draw the block in the spectrum analyzer view (frame and spectrum). The
+    // drawing may scale the spectra in place, clears the windowed samples and
+    // restarts the spectrum average.
+    virtual void spectrumView(Analyzer&) {}
     // Draw the block in the oscilloscope view.
-    virtual void scopeView(const Analyzer&) {}
+    virtual void scopeView(Analyzer&) {}
 };
 
 } // namespace engine

@@ -81,3 +81,64 @@ TEST_F(HeadlessRun, MissingPanelIsAStartupFailure) {
 }
 
 } // namespace
+
+namespace {
+
+// The runner's lines of a panel file, CR LF split.
+std::vector<std::string> panelLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t at; (at = bytes.find("\r\n", start)) != std::string::npos; start = at + 2)
+        lines.push_back(bytes.substr(start, at - start));
+    return lines;
+}
+
+TEST_F(HeadlessRun, SavesTheGraphOfTheRunningSpectrumBeforeExit) {
+    ASSERT_EQ(run(options(root / "first")), 0);
+    auto lines = panelLines(slurp(root / "first" / "startupini"));
+    ASSERT_EQ(lines.size(), 119u);
+    lines[36] = "1"; // saved with the generator running
+    lines[76] = "1"; // in the spectrum analyzer view
+    std::string panel;
+    for (const auto& line : lines)
+        panel += line + "\r\n";
+    std::ofstream(root / "sa.atp", std::ios::binary) << panel;
+
+    auto o = options(root / "second", root / "sa.atp");
+    o.runSeconds = 2;
+    o.saveGraph = (root / "graph.bmp").string();
+    ASSERT_EQ(run(o), 0) << err.str();
+    const std::string bmp = slurp(root / "graph.bmp");
+    ASSERT_GT(bmp.size(), 54u);
+    EXPECT_EQ(bmp.substr(0, 2), "BM");
+    // The exported traces are white: a drawn spectrum has far more white
+    // than the bare spectrum scale of a run with the generator off.
+    auto white = [](const std::string& image) {
+        std::size_t count = 0;
+        for (std::size_t at = 54; (at = image.find("\xff\xff\xff", at)) != std::string::npos;
+             at += 3)
+            ++count;
+        return count;
+    };
+    lines[36] = "0";
+    panel.clear();
+    for (const auto& line : lines)
+        panel += line + "\r\n";
+    std::ofstream(root / "idle.atp", std::ios::binary) << panel;
+    auto idle = options(root / "third", root / "idle.atp");
+    idle.runSeconds = 2;
+    idle.saveGraph = (root / "idle.bmp").string();
+    ASSERT_EQ(run(idle), 0) << err.str();
+    EXPECT_GT(white(bmp), 2 * white(slurp(root / "idle.bmp")) + 100);
+
+    o.saveGraph = (root / "no" / "such" / "dir" / "graph.png").string();
+    EXPECT_EQ(run(o), 2);
+    EXPECT_NE(err.str().find("cannot save the graph"), std::string::npos);
+}
+
+TEST(HeadlessArgs, SaveGraphNeedsAName) {
+    EXPECT_EQ(app::parseArgs({"--headless", "--save-graph"}).error, "--save-graph needs a value");
+    EXPECT_EQ(app::parseArgs({"--headless", "--save-graph", "g.png"}).options.saveGraph, "g.png");
+}
+
+} // namespace

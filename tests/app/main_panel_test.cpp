@@ -1,0 +1,69 @@
+// The composition root's wiring: the measurement cycle draws each block in
+// the view the panel shows.
+
+#include "app/main_panel.h"
+#include "platform/files.h"
+#include "platform/loopback.h"
+#include "platform/scripted_dialogs.h"
+#include "platform/simulated_audio.h"
+#include "platform/simulated_output.h"
+#include "platform/virtual_event_loop.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class MainPanelRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("arv1-main-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        platform::setDataDirectory(dir);
+        audio.setSource(std::make_shared<platform::LoopbackSource>(
+            loop, output.played(), platform::parseDutSpec("wire").params));
+        main.panel().Form_Load();
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Switches the generator on in the given view and lets it run.
+    void runFor(int ms) {
+        main.Gen_On_Click();
+        loop.post([this] { main.panel().ShutDown(); }, ms);
+        loop.runUntil([this] { return main.panel().shutDown; }, ms + 20000);
+    }
+
+    fs::path dir;
+    platform::VirtualEventLoop loop;
+    platform::SimulatedAudio audio{loop};
+    platform::SimulatedOutput output{loop};
+    platform::ScriptedDialogs dialogs;
+    app::MainPanel main{loop, dialogs, audio, output};
+};
+
+TEST_F(MainPanelRun, SpectrumViewDrawsEveryBlockFromTheAnalyzer) {
+    main.graph().mnuSa_Click();
+    runFor(2000);
+    ASSERT_GT(main.analyzer().blocksAnalysed(), 5);
+    // The 1 kHz tone is the loudest bin the view drew.
+    const auto& db = main.graph().spectrum().binDbLeft;
+    const auto& freq = main.graph().spectrum().binFreq;
+    const auto loudest = std::max_element(db.begin() + 4, db.begin() + 7200) - db.begin();
+    EXPECT_NEAR(freq[static_cast<std::size_t>(loudest)], 1000, 10);
+}
+
+TEST_F(MainPanelRun, ScopeViewTriggersOnTheCapturedSignal) {
+    main.graph().mnuScope_Click();
+    runFor(2000);
+    ASSERT_GT(main.analyzer().blocksAnalysed(), 5);
+    EXPECT_GT(main.graph().scope().left.scopeMax, 10000);
+    EXPECT_LT(main.graph().scope().left.scopeMin, -10000);
+}
+
+} // namespace
