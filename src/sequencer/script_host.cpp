@@ -146,17 +146,26 @@ void ScriptHost::mnuLoadSeq_Click() {
     const std::optional<std::string> chosen = platform::chooseFile(
         dialogs_, false, kSequenceFileFilter, panel_.settings.defaultDataDirectory);
     if (!chosen) return;
-    panel_.testPanelPath = *chosen;
-    if (chosen->empty()) return;
+    if (chosen->empty()) {
+        panel_.testPanelPath.clear();
+        return;
+    }
+    loadSequence(*chosen);
+}
+
+bool ScriptHost::loadSequence(std::string_view path) {
+    panel_.testPanelPath = path;
     seqCode.clear();
     try {
-        seqCode = common::cp1252ToUtf8(platform::readFileBytes(*chosen));
+        seqCode = common::cp1252ToUtf8(platform::readFileBytes(path));
     } catch (const common::VbError& e) {
         // No script line is involved in a file that cannot be read.
         setStatus(e.description() + " at line 0");
-        return;
+        return false;
     }
-    if (!engine_.addCode(seqCode, *chosen)) showEngineError();
+    if (engine_.addCode(seqCode, path)) return true;
+    showEngineError();
+    return false;
 }
 
 std::string ScriptHost::AutoAdd() {

@@ -63,7 +63,11 @@ public:
     void commence_sequence(); // clear END, "Status - OK", evaluate RUNSEQ
     void SeqEnd_Click();      // end_sequence
     void end_sequence();      // request the end, press the sweep's STOP
-    void mnuLoadSeq_Click();  // choose a .dfs file and add it to the engine
+    void mnuLoadSeq_Click();  // choose a .dfs file, then loadSequence
+    // Loads a sequence file as the menu does after its dialog: the name goes
+    // to testPanelPath, the text to seqCode and to the engine. False when the
+    // file cannot be read or does not compile (Status then tells why).
+    bool loadSequence(std::string_view path);
     // Adds seqCode to the engine (the editor's "AutoLoad") and returns the
     // text for the editor's message line.
     std::string AutoAdd();

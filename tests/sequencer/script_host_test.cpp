@@ -44,13 +44,12 @@ TEST_F(SequencerTest, LoadingSequencesThroughTheDialog) {
     EXPECT_EQ(dialogs.records().at(0).file.filter, sequencer::kSequenceFileFilter);
     EXPECT_EQ(panel.testPanelPath, "c:\\QEX_ARV1files\\missing.dfs");
 
-    dialogs.queueFile("c:\\QEX_ARV1files\\bad.dfs");
-    host.mnuLoadSeq_Click();
+    EXPECT_FALSE(host.loadSequence("c:\\QEX_ARV1files\\bad.dfs"));
     EXPECT_EQ(host.engine().lastError().line, 3);
     EXPECT_EQ(host.status(), host.engine().lastError().description + " at line 3");
-    dialogs.queueFile("c:\\QEX_ARV1files\\missing.dfs");
-    host.mnuLoadSeq_Click();
+    EXPECT_FALSE(host.loadSequence("c:\\QEX_ARV1files\\missing.dfs"));
     EXPECT_EQ(host.status(), "File not found at line 0");
+    EXPECT_TRUE(host.loadSequence("c:\\QEX_ARV1files\\two.dfs"));
 
     host.seqCode = "kept";
     dialogs.queueCancel();
