@@ -1,5 +1,10 @@
 #include "app/main_panel.h"
 
+#include "common/vb_error.h"
+#include "platform/event_loop.h"
+
+#include <new>
+
 namespace app {
 
 MainPanel::MainPanel(platform::EventLoop& loop, platform::Dialogs& dialogs,
@@ -12,6 +17,57 @@ MainPanel::MainPanel(platform::EventLoop& loop, platform::Dialogs& dialogs,
     graph_.setScopeSource([this] { return viewsLink_.scopeFrame(); });
     graph_.setGeneratorOffRequest([this] { generator_.requestSwitchOff(); });
     graph_.attach();
+    generatorLink_.setSweep(&sweep_);
+    analyzer_.setSweepSteps(&sweepSteps_);
+    graph_.setSweepPlots([this] { sweep_.graphdata(); }, [this] { sweep_.drawLimitCurve(); });
+    sweep_.attach();
+}
+
+void MainPanel::SweepDriverLink::playFrequency(double frequencyHz) {
+    const panel::PanelSettings& s = panel_.settings;
+    generator::SynthesisInputs in;
+    in.frequencyHz = frequencyHz;
+    in.leftLevelDb = s.LeftGenLevel;
+    in.rightLevelDb = s.RightGenLevel;
+    in.deltaPhaseDeg = s.DeltaPhase;
+    in.waveType = s.Wavetype1;
+    in.sampleRate = s.SampleRate;
+    in.routing = s.genRouting;
+    const std::string path = panel_.generatorSignalFile;
+    // As for every synthesis, a failure leaves the previous file to play.
+    try {
+        generator_.blockSynth().MakeBetterWavFile(in, path);
+    } catch (const common::VbError&) {
+    } catch (const std::bad_alloc&) {
+    }
+    loop_.pumpEvents();
+    generator::PlaybackEngine& playback = generator_.playback();
+    try {
+        playback.OpenPlaybackFile(path);
+        playback.StartPlayback();
+    } catch (const common::VbError&) {
+    }
+}
+
+void MainPanel::SweepDriverLink::showSampleRate(std::int32_t rate) {
+    // The generator restarts after a change of the rate control while it is
+    // on; the sweep's own rate change retunes the generator itself.
+    panel::PanelSettings& s = panel_.settings;
+    const std::int16_t genOn = s.genOn;
+    s.genOn = 0;
+    panel_.controls()["SampleRate"].setText(std::to_string(rate));
+    s.genOn = genOn;
+}
+
+void MainPanel::SweepDriverLink::resetStepCounters() {
+    engine::SweepBuffers& b = analyzer_.sweepBuffers();
+    b.levelCount = 0;
+    b.thdCount = 0;
+}
+
+views::StepReadings MainPanel::SweepDriverLink::readings() const {
+    const engine::Readings& r = analyzer_.readings();
+    return {r.ReadoutALdb, r.ReadoutARdb, r.ReadoutTHDL, r.ReadoutTHDR};
 }
 
 views::SpectrumFrame MainPanel::ViewsLink::spectrumFrame() {

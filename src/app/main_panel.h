@@ -11,6 +11,7 @@
 #include "panel/hooks.h"
 #include "panel/panel.h"
 #include "views/graph.h"
+#include "views/sweep.h"
 
 namespace platform {
 class AudioInput;
@@ -33,6 +34,7 @@ public:
     engine::SettlingEditor& settlingEditor() { return settlingEditor_; }
     generator::Generator& generator() { return generator_; }
     views::Graph& graph() { return graph_; }
+    views::Sweep& sweep() { return sweep_; }
 
     // panel::PanelHooks
     void InitGetData() override { analyzer_.InitGetData(); }
@@ -47,6 +49,11 @@ public:
     void scaleme2() override { graph_.scaleme2(); }
     void clearGraphForView(panel::GraphMode mode) override { graph_.clearGraphForView(mode); }
     void drawScopeGrid() override { graph_.drawScopeGrid(); }
+    void drawLimitCurve() override { sweep_.drawLimitCurve(); }
+    void graphdata() override { sweep_.graphdata(); }
+    bool sweepAtFinalPoint() const override { return sweep_.atFinalPoint(); }
+    void stopSweep() override { sweep_.sweepState = 0; }
+    void loadReverseCal() override { sweep_.loadReverseCal(); }
 
 private:
     // What the generator asks of capture.
@@ -56,9 +63,62 @@ private:
         void DoStop() override { analyzer_.DoStop(); }
         bool captureOpen() const override { return analyzer_.capturing(); }
         void startCaptureTimer() override { analyzer_.startCaptureTimer(); }
+        std::int16_t sweepState() const override { return sweep_ ? sweep_->sweepState : 0; }
+        void clearSweepState() override {
+            if (!sweep_) return;
+            sweep_->sweepState = 0;
+            sweep_->firstPoint = false;
+        }
+        void setSweep(views::Sweep* sweep) { sweep_ = sweep; }
 
     private:
         engine::Analyzer& analyzer_;
+        views::Sweep* sweep_ = nullptr;
+    };
+
+    // What the sweep asks of the generator, capture and the cycle's averaging.
+    class SweepDriverLink final : public views::SweepDriver {
+    public:
+        SweepDriverLink(platform::EventLoop& loop, panel::Panel& panel, engine::Analyzer& analyzer,
+                        generator::Generator& generator)
+            : loop_(loop), panel_(panel), analyzer_(analyzer), generator_(generator) {}
+        void Gen_On_Click() override { generator_.Gen_On_Click(); }
+        void DoStop() override { analyzer_.DoStop(); }
+        bool captureOpen() const override { return analyzer_.capturing(); }
+        void StopPlayback() override { generator_.playback().StopPlayback(); }
+        void playFrequency(double frequencyHz) override;
+        void showSampleRate(std::int32_t rate) override;
+        void restartCapture() override { analyzer_.restartCapture(); }
+        // Timer1 runs from start-up until the exit routine disables it, so
+        // it is already enabled whenever a sweep can start.
+        void enableSwitchOffTimer() override {}
+        void resetStepCounters() override;
+        void levelStep(int settleBlocks, double stepFrequency) override {
+            analyzer_.sweepLevelStep(settleBlocks, stepFrequency);
+        }
+        void thdStep(double stepFrequency) override { analyzer_.avediddle(stepFrequency); }
+        views::StepReadings readings() const override;
+
+    private:
+        platform::EventLoop& loop_;
+        panel::Panel& panel_;
+        engine::Analyzer& analyzer_;
+        generator::Generator& generator_;
+    };
+
+    // The measurement cycle's sweep seams, forwarded to the sweep.
+    class SweepStepsLink final : public engine::SweepSteps {
+    public:
+        explicit SweepStepsLink(views::Sweep& sweep) : sweep_(sweep) {}
+        bool running() const override { return sweep_.running(); }
+        void captureStarted() override { sweep_.captureStarted(); }
+        void beforeMeasurement(engine::Analyzer&) override { sweep_.beforeMeasurement(); }
+        void afterHarmonics(engine::Analyzer&) override { sweep_.afterHarmonics(); }
+        void afterLevels(engine::Analyzer&) override { sweep_.afterLevels(); }
+        void afterMeasurement(engine::Analyzer&) override { sweep_.afterMeasurement(); }
+
+    private:
+        views::Sweep& sweep_;
     };
 
     // What the measurement cycle draws: the analyzer's arrays of the block
@@ -88,6 +148,9 @@ private:
     generator::Generator generator_;
     views::Graph graph_;
     ViewsLink viewsLink_{analyzer_, graph_, panel_};
+    SweepDriverLink sweepDriver_{loop_, panel_, analyzer_, generator_};
+    views::Sweep sweep_{panel_, graph_, dialogs_, loop_, sweepDriver_};
+    SweepStepsLink sweepSteps_{sweep_};
 };
 
 } // namespace app
