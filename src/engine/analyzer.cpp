@@ -73,8 +73,7 @@ void Analyzer::cacheControls() {
         c["ReadoutOn" + suffix].onClick([this, i] { ReadoutOn_Click(i); });
     }
     text1_ = &c["Text1"];
-    nbMenu_ = c.find("mnuNBdetect");
-    if (!nbMenu_) nbMenu_ = &c.add("mnuNBdetect", panel::ControlKind::Menu);
+    nbMenu_ = &c["mnuNBdetect"];
     nbMenu_->onClick([this] { mnuNBdetect_Click(); });
 }
 
@@ -136,7 +135,14 @@ void Analyzer::GetData() {
 }
 
 bool Analyzer::waitForBlock() {
-    loop_.runUntil([this] { return header_.done() || hWaveIn_ == 0; }, kBlockTimeoutMs);
+    std::int64_t timeoutMs = kBlockTimeoutMs;
+    if (stallBlocks_ > 0 && format_.samplesPerSecond > 0) {
+        const std::int64_t frames = header_.bufferLength / 4;
+        timeoutMs = std::max<std::int64_t>(
+            stallMinimumMs_, (stallBlocks_ * frames * 1000 + format_.samplesPerSecond - 1) /
+                                 format_.samplesPerSecond);
+    }
+    loop_.runUntil([this] { return header_.done() || hWaveIn_ == 0; }, timeoutMs);
     return header_.done();
 }
 
