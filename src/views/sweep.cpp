@@ -330,7 +330,7 @@ void Sweep::storeThdPoint() {
     appendSweepview(r.thdLeft, r.thdRight);
     if (sweepState == 2) {
         // The last point ends a THD sweep here, so it is judged here.
-        if (panel_.settings.limitCurveOn == 1) judge();
+        if (panel_.settings.limitCurveOn == 1) judgeStoredPoint();
         endSweep(false);
     }
 }
@@ -354,7 +354,7 @@ void Sweep::storePoint() {
     // A THD sweep has listed the point already, with its THD values.
     if (s.thdSweep != 1) appendSweepview(r.levelDbLeft, r.levelDbRight);
     graphdata();
-    if (s.limitCurveOn == 1) judge();
+    if (s.limitCurveOn == 1) judgeStoredPoint();
 
     if (blockCount == settleBlocks && sweepState == 1) {
         if (k >= common::kMaxRows) {
@@ -367,7 +367,7 @@ void Sweep::storePoint() {
     }
 }
 
-void Sweep::judge() {
+void Sweep::judgeStoredPoint() {
     const common::SweepData& d = panel_.sweepData;
     const int k = d.pointCount;
     if (!validPoint(k) || blockCount < settleBlocks) return;

@@ -120,6 +120,9 @@ public:
     void drawLimitCurve();
     // The sweep sits on its last frequency with the settle count reached.
     bool atFinalPoint() const { return sweepFreq == stopFreq() && blockCount == settleBlocks; }
+    // The limit check of the point being stored: PFLED turns red when it is
+    // outside its limit row (and stays red until a start or "Clear").
+    void judgeStoredPoint();
     // Reads the reverse calibration file (errors change nothing).
     void loadReverseCal();
 
@@ -147,7 +150,6 @@ private:
     void endSweep(bool allowResweep);
     void storePoint();
     void storeThdPoint();
-    void judge();
     void plotPoint(int i);
     void appendSweepview(std::string_view valueLeft, std::string_view valueRight);
     void redrawScaleClearing();
