@@ -295,13 +295,7 @@ TEST_F(PortAudioNull, CatalogueListsRealDevicesFirstAndTheLoopbackLast) {
     EXPECT_NE(hw, sim);
     in.close(sim);
     EXPECT_FALSE(loopIn.isOpen());
-    in.start(hw);
-    std::vector<std::int16_t> raw(kBlockBytes / 2, kPattern);
-    CaptureHeader header;
-    header.data = raw.data();
-    header.bufferLength = kBlockBytes;
-    in.addBuffer(hw, header);
-    EXPECT_TRUE(loop.runUntil([&] { return header.done(); }, 3000));
+    EXPECT_EQ(loopIn.openCount(), 1);
     in.close(hw);
 
     PlaybackHandle ph = 0;
