@@ -36,11 +36,6 @@ Generator::~Generator() = default;
 
 void Generator::bindControls() {
     panel::Controls& c = panel_.controls();
-    using K = panel::ControlKind;
-    if (!c.find("MuteOscCheck")) c.add("MuteOscCheck", K::CheckBox).setCaption("Mute Osc");
-    if (!c.find("EXTWAV_Browse")) c.add("EXTWAV_Browse", K::Button).setCaption("...");
-    if (!c.find("GenOnLED")) c.add("GenOnLED", K::Label).setColour(panel::colour::DarkCyan);
-
     c["Gen_On"].onClick([this] { Gen_On_Click(); });
     c["Gen_Off"].onClick([this] { Gen_Off_Click(); });
     c["EXTWAV_Browse"].onClick([this] { EXTWAV_Browse_Click(); });

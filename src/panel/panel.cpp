@@ -104,11 +104,15 @@ void Panel::createControls() {
     check("usewav_Check", false);
     c.add("Gen_On", K::Button).setCaption("ON");
     c.add("Gen_Off", K::Button).setCaption("OFF");
+    c.add("GenOnLED", K::Label).setColour(colour::DarkCyan);
+    c.add("MuteOscCheck", K::CheckBox).setCaption("Mute Osc");
+    c.add("EXTWAV_Browse", K::Button).setCaption("...");
 
     // Analyzer
     combo("SampleSize", lists::SampleSize, "16384");
     text("RefLevel", "0");
     text("ZRef", "8");
+    c.add("mnuNBdetect", K::Menu);
 
     // Readouts
     const PanelSettings defaults;
@@ -151,6 +155,18 @@ void Panel::createControls() {
     text("sweepview", "");
     text("Text1", "");
     c.add("PFLED", K::Label).setColour(colour::DarkCyan);
+    c.add("SweepStart", K::Button).setCaption("START");
+    c.add("SweepStop", K::Button).setCaption("STOP");
+
+    // Test sequencer
+    c.add("Status", K::Label).setCaption("Status - OK");
+    c.add("SeqLED", K::Label).setColour(colour::DarkCyan);
+    c.add("Splashwindow", K::Label).setVisible(false);
+    c.add("SeqRun", K::Button).setCaption("RUN");
+    c.add("SeqEnd", K::Button).setCaption("END");
+    c.add("mnuLoadSeq", K::Menu).setCaption("Load Test Sequence");
+    c.add("mnuLog", K::Menu).setCaption("Log Now");
+    c.add("mnuLogview", K::Menu).setCaption("Log Viewer");
 
     // Spectrum analyzer and oscilloscope
     c.add("SA_LR", K::Button);

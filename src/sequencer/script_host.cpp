@@ -31,7 +31,7 @@ ScriptHost::ScriptHost(panel::Panel& panel, platform::EventLoop& loop, platform:
                        AppLauncher& launcher, DataLog::Clock clock)
     : panel_(panel), loop_(loop), dialogs_(dialogs), launcher_(launcher),
       dataLog_(std::move(clock)), logViewer_(dialogs) {
-    createControls();
+    bindControls();
     engine_.addObject("MathFunction", makeAddInFunctions(*this), true);
     engine_.setInterruptCheck([this] { return interruptCheck(); });
     engine_.setMsgBoxHandler(
@@ -47,34 +47,13 @@ panel::Control& ScriptHost::control(std::string_view name) {
     return panel_.controls()[name];
 }
 
-void ScriptHost::createControls() {
-    using K = panel::ControlKind;
+void ScriptHost::bindControls() {
     panel::Controls& c = panel_.controls();
-    auto ensure = [&c](std::string_view name, K kind) -> panel::Control& {
-        if (panel::Control* existing = c.find(name)) return *existing;
-        return c.add(std::string(name), kind);
-    };
-    ensure("Status", K::Label).setCaption(kStatusOk);
-    ensure("SeqLED", K::Label).setColour(panel::colour::DarkCyan);
-    ensure("Splashwindow", K::Label).setVisible(false);
-    panel::Control& run = ensure("SeqRun", K::Button);
-    run.setCaption("RUN");
-    run.onClick([this] { SeqRun_Click(); });
-    panel::Control& end = ensure("SeqEnd", K::Button);
-    end.setCaption("END");
-    end.onClick([this] { SeqEnd_Click(); });
-    panel::Control& load = ensure("mnuLoadSeq", K::Menu);
-    load.setCaption("Load Test Sequence");
-    load.onClick([this] { mnuLoadSeq_Click(); });
-    panel::Control& logNow = ensure("mnuLog", K::Menu);
-    logNow.setCaption("Log Now");
-    logNow.onClick([this] { mnuLog_Click(); });
-    panel::Control& viewer = ensure("mnuLogview", K::Menu);
-    viewer.setCaption("Log Viewer");
-    viewer.onClick([this] { mnuLogview_Click(); });
-    // The sweep owns what these buttons do; the sequencer only presses them.
-    if (!c.find("SweepStart")) c.add("SweepStart", K::Button).setCaption("START");
-    if (!c.find("SweepStop")) c.add("SweepStop", K::Button).setCaption("STOP");
+    c["SeqRun"].onClick([this] { SeqRun_Click(); });
+    c["SeqEnd"].onClick([this] { SeqEnd_Click(); });
+    c["mnuLoadSeq"].onClick([this] { mnuLoadSeq_Click(); });
+    c["mnuLog"].onClick([this] { mnuLog_Click(); });
+    c["mnuLogview"].onClick([this] { mnuLogview_Click(); });
 }
 
 void ScriptHost::setStatus(std::string_view text) {

@@ -115,7 +115,7 @@ public:
     AppLauncher& launcher() { return launcher_; }
 
 private:
-    void createControls();
+    void bindControls();
     panel::Control& control(std::string_view name);
     bool stopping() const;
     bool interruptCheck();
