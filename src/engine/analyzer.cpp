@@ -134,54 +134,63 @@ void Analyzer::GetData() {
     Visualize();
 }
 
-bool Analyzer::waitForBlock() {
-    std::int64_t timeoutMs = kBlockTimeoutMs;
-    if (stallBlocks_ > 0 && format_.samplesPerSecond > 0) {
-        const std::int64_t frames = header_.bufferLength / 4;
-        timeoutMs = std::max<std::int64_t>(
-            stallMinimumMs_, (stallBlocks_ * frames * 1000 + format_.samplesPerSecond - 1) /
-                                 format_.samplesPerSecond);
-    }
-    loop_.runUntil([this] { return header_.done() || hWaveIn_ == 0; }, timeoutMs);
-    return header_.done();
+std::int64_t Analyzer::stallTimeoutMs() const {
+    if (stallBlocks_ <= 0 || format_.samplesPerSecond <= 0) return kBlockTimeoutMs;
+    const std::int64_t frames = header_.bufferLength / 4;
+    return std::max<std::int64_t>(stallMinimumMs_,
+                                  (stallBlocks_ * frames * 1000 + format_.samplesPerSecond - 1) /
+                                      format_.samplesPerSecond);
 }
 
 void Analyzer::Visualize() {
-    while (hWaveIn_ != 0) {
-        const panel::PanelSettings& s = panel_.settings;
-        const platform::CaptureHandle handle = hWaveIn_;
-        header_.data = block_.Raw.data();
-        header_.bufferLength =
-            static_cast<std::uint32_t>(blockBytes(s.SampleSize, s.DiscardCheck == 1));
-        header_.bytesRecorded = 0;
-        header_.flags = 0;
-        input_.prepareHeader(handle, header_);
-        input_.addBuffer(handle, header_);
+    if (hWaveIn_ == 0 || blockQueued_) return;
+    const panel::PanelSettings& s = panel_.settings;
+    header_.data = block_.Raw.data();
+    header_.bufferLength =
+        static_cast<std::uint32_t>(blockBytes(s.SampleSize, s.DiscardCheck == 1));
+    header_.bytesRecorded = 0;
+    header_.flags = 0;
+    header_.onDone = [this] { blockDone(); };
+    input_.prepareHeader(hWaveIn_, header_);
+    input_.addBuffer(hWaveIn_, header_);
+    blockQueued_ = true;
 
-        const bool done = waitForBlock();
-        if (hWaveIn_ == 0) break;
-        if (!done) {
+    // A block that does not arrive in time stops capture with a message.
+    const std::uint64_t queued = ++queuedBlock_;
+    std::weak_ptr<bool> alive = alive_;
+    loop_.post(
+        [this, alive, queued] {
+            if (alive.expired() || queued != queuedBlock_ || hWaveIn_ == 0 || header_.done())
+                return;
             DoStop();
             dialogs_.message("Error", kInputStalledMessage);
-            break;
-        }
-        input_.unprepareHeader(handle, header_);
+        },
+        static_cast<int>(stallTimeoutMs()));
+}
 
-        // Positions beyond the recorded bytes read as zero.
-        const std::uint32_t recorded = std::min(header_.bytesRecorded, header_.bufferLength);
-        if (recorded < recordedHighWater_)
-            std::fill(block_.Raw.begin() + recorded / 2,
-                      block_.Raw.begin() + recordedHighWater_ / 2, std::int16_t{0});
-        recordedHighWater_ = recorded;
+void Analyzer::blockDone() {
+    ++queuedBlock_; // the stall check of this block has nothing left to do
+    blockQueued_ = false;
+    if (hWaveIn_ == 0) return;
+    input_.unprepareHeader(hWaveIn_, header_);
 
-        DisplayFreq();
-        ++blockNumber_;
-        if (blockObserver_) blockObserver_(blockNumber_);
-        loop_.pumpEvents();
-    }
+    // Positions beyond the recorded bytes read as zero.
+    const std::uint32_t recorded = std::min(header_.bytesRecorded, header_.bufferLength);
+    if (recorded < recordedHighWater_)
+        std::fill(block_.Raw.begin() + recorded / 2, block_.Raw.begin() + recordedHighWater_ / 2,
+                  std::int16_t{0});
+    recordedHighWater_ = recorded;
+
+    DisplayFreq();
+    ++blockNumber_;
+    if (blockObserver_) blockObserver_(blockNumber_);
+    // The cycle may have stopped capture, or restarted it (which queued a
+    // block already).
+    if (!blockQueued_) Visualize();
 }
 
 void Analyzer::DoStop() {
+    blockQueued_ = false;
     if (hWaveIn_ != 0) {
         input_.reset(hWaveIn_);
         input_.close(hWaveIn_);

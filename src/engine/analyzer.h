@@ -96,13 +96,18 @@ public:
     // capture is stopped), the tables for N (rebuilt when N changes) and the
     // level-detector rule. Called by the panel's Update2.
     void InitGetData();
-    // Opens and starts the input, then runs Visualize; returns when capture stops.
+    // Opens and starts the input and queues the first block. Capture then
+    // runs on completions: each finished block is analysed (DisplayFreq) and
+    // the next one queued, until DoStop closes the input. Between blocks the
+    // event loop runs everything else, so a script's wait, a timer or a
+    // button press is never stuck behind the capture.
     void GetData();
+    // Queues the next block of the capture loop.
     void Visualize();
     void DoStop();
     // Restart at the panel's current rate from inside a cycle: closes the
-    // input and runs a fresh capture loop (GetData). The caller stops
-    // playback first.
+    // input and starts capture afresh (GetData). The caller stops playback
+    // first.
     void restartCapture();
     // ON: the capture start timer's tick counter back to 0, and the timer on.
     // Its first tick, half a second later, starts capture.
@@ -166,7 +171,10 @@ private:
     void runNarrowband();
     void updateReadouts();
     void appendText1(std::string_view line);
-    bool waitForBlock();
+    // The completion of a queued block: analyse it, then queue the next.
+    void blockDone();
+    // How long a queued block may take before the input counts as stalled.
+    std::int64_t stallTimeoutMs() const;
 
     platform::EventLoop& loop_;
     platform::Dialogs& dialogs_;
@@ -190,6 +198,9 @@ private:
     std::unique_ptr<platform::Timer> timer2_;
     std::int16_t timer2Ticks_ = 0;
     std::int64_t blockNumber_ = 0;
+    std::uint64_t queuedBlock_ = 0; // numbers the queued blocks for the stall check
+    bool blockQueued_ = false;      // a block is queued and not yet analysed
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     int stallBlocks_ = 0;
     int stallMinimumMs_ = 0;
 

@@ -21,6 +21,7 @@
 //   buffer is not written any more.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -54,6 +55,10 @@ struct CaptureHeader {
     std::uint32_t bufferLength = 0; // bytes to record (a multiple of 4)
     std::uint32_t bytesRecorded = 0;
     std::uint32_t flags = 0;
+    // Called on the instrument's thread by the completion event, after the
+    // done bit and bytesRecorded are set; not called by reset or close. It
+    // may queue the header again.
+    std::function<void()> onDone;
 
     bool done() const { return (flags & kDone) != 0; }
 };

@@ -135,10 +135,12 @@ struct PortAudioInput::Impl {
     // Instrument thread: the completion of a full buffer.
     void drain() {
         if (state.load(std::memory_order_acquire) != Full || !pending) return;
-        pending->bytesRecorded = targetFrames * 4;
-        pending->flags |= CaptureHeader::kDone;
+        CaptureHeader& header = *pending;
+        header.bytesRecorded = targetFrames * 4;
+        header.flags |= CaptureHeader::kDone;
         pending = nullptr;
         state.store(Idle, std::memory_order_relaxed);
+        if (auto onDone = header.onDone) onDone();
     }
 
     // Instrument thread. After it returns the callback does not run.

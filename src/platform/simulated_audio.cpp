@@ -175,6 +175,7 @@ void SimulatedAudio::addBuffer(CaptureHandle handle, CaptureHeader& header) {
             ++state->blocks;
             header.bytesRecorded = static_cast<std::uint32_t>(frames) * 4;
             header.flags |= CaptureHeader::kDone;
+            if (auto onDone = header.onDone) onDone();
         },
         delayMs);
 }

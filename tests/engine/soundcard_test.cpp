@@ -186,7 +186,8 @@ TEST_F(RealCapture, ARefusedRateShowsTheOpenFailureAndTheNextRateWorks) {
     analyzer.setBlockObserver([&](std::int64_t block) {
         if (block == 3) analyzer.DoStop();
     });
-    analyzer.GetData(); // returns when capture stops
+    analyzer.GetData(); // capture runs on the loop's events until the third block
+    loop.runUntil([&] { return !analyzer.capturing(); }, 10000);
     EXPECT_EQ(analyzer.blocksAnalysed(), 3);
     EXPECT_EQ(dialogs.messageTexts().size(), 1u);
     EXPECT_FALSE(analyzer.capturing());
