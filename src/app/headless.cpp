@@ -3,14 +3,20 @@
 #include "app/main_panel.h"
 #include "common/text.h"
 #include "panel/panel.h"
+#include "platform/device_catalogue.h"
 #include "platform/files.h"
 #include "platform/loopback.h"
+#include "platform/qt_event_loop.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/simulated_audio.h"
 #include "platform/simulated_output.h"
 #include "platform/virtual_event_loop.h"
+#include "sequencer/script_host.h"
 
+#include <QCoreApplication>
+#include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <ostream>
@@ -18,21 +24,36 @@
 namespace app {
 
 std::string usageText() {
-    return "usage: arv1 --headless [--data-dir DIR] [--panel FILE.atp] [--input FILE.wav]\n"
-           "                      [--run SECONDS] [--readouts] [--dut SPEC] [--save-graph FILE]\n"
-           "  --data-dir DIR    data directory (default ~/QEX_ARV1files)\n"
-           "  --panel FILE.atp  test panel to load before the exit routine\n"
-           "  --input FILE.wav  feed a 16-bit stereo WAV file to the input (looped) and\n"
-           "                    start capture at start-up, with no generator output\n"
-           "  --run SECONDS     keep the instrument running that long (virtual time)\n"
-           "                    before the exit routine; default: one pass of the input\n"
-           "  --readouts        after every block print its number and the five readouts\n"
-           "  --dut SPEC        device under test between the simulated output and input\n"
-           "                    (without --input): wire (default), amplifier, or\n"
-           "                    key=value,... with gain, gainl, gainr, hp, lp, h2, h3,\n"
-           "                    noise, crosstalk, latency, seed\n"
-           "  --save-graph FILE save the graph before the exit routine (BMP, or PNG\n"
-           "                    for a name ending in .png)\n";
+    return "usage: arv1 --headless [--data-dir DIR] [--device N|IN,OUT|loopback]\n"
+           "                      [--dut PRESET|key=value,...] [--panel FILE.atp]\n"
+           "                      [--sequence FILE.dfs] [--timeout SECONDS] [--run SECONDS]\n"
+           "                      [--input FILE.wav] [--readouts] [--save-graph FILE]\n"
+           "                      [--realtime]\n"
+           "       arv1 --list-devices\n"
+           "  --data-dir DIR      data directory (default ~/QEX_ARV1files)\n"
+           "  --device N          sound card position in both device lists (see\n"
+           "                      --list-devices), IN,OUT for two positions, or loopback\n"
+           "                      (the simulated loopback device, the default)\n"
+           "  --dut SPEC          device under test of the simulated loopback: wire\n"
+           "                      (default), amplifier, or key=value,... with gain,\n"
+           "                      gainl, gainr, hp, lp, h2, h3, noise, crosstalk,\n"
+           "                      latency, seed\n"
+           "  --panel FILE.atp    test panel to load after start-up\n"
+           "  --sequence FILE.dfs test sequence to load and RUN; the run ends when\n"
+           "                      RUNSEQ returns\n"
+           "  --timeout SECONDS   stop a sequence that runs longer (wall-clock time)\n"
+           "  --run SECONDS       keep the instrument running that long (after the\n"
+           "                      sequence, if any) before the exit routine\n"
+           "  --input FILE.wav    feed a 16-bit stereo WAV file to the input (looped)\n"
+           "                      and start capture at start-up, with no generator\n"
+           "                      output; default --run: one pass of the file\n"
+           "  --readouts          after every block print its number and the five\n"
+           "                      readouts\n"
+           "  --save-graph FILE   save the graph before the exit routine (BMP, or PNG\n"
+           "                      for a name ending in .png)\n"
+           "  --realtime          run the simulated device in real time\n"
+           "Exit codes: 0 passed, 1 the pass/fail lamp is red, 2 a script error or a\n"
+           "start-up or usage error. The final Status text is printed on stdout.\n";
 }
 
 ParsedArgs parseArgs(const std::vector<std::string>& args) {
@@ -59,7 +80,28 @@ ParsedArgs parseArgs(const std::vector<std::string>& args) {
             value(i, parsed.options.panelFile);
         else if (arg == "--save-graph")
             value(i, parsed.options.saveGraph);
-        else if (arg == "--input")
+        else if (arg == "--sequence")
+            value(i, parsed.options.sequence);
+        else if (arg == "--device")
+            value(i, parsed.options.device);
+        else if (arg == "--realtime")
+            parsed.options.realtime = true;
+        else if (arg == "--list-devices")
+            parsed.listDevices = true;
+        else if (arg == "--timeout") {
+            std::optional<std::string> text;
+            value(i, text);
+            if (parsed.error.empty() && parsed.options.timeoutSeconds)
+                parsed.error = "--timeout given twice";
+            else if (parsed.error.empty()) {
+                const double seconds = common::leadingNumber(*text);
+                if (!(seconds > 0 && seconds <= 1e7) ||
+                    text->find_first_not_of("0123456789.") != std::string::npos)
+                    parsed.error = "--timeout needs a number of seconds above 0";
+                else
+                    parsed.options.timeoutSeconds = seconds;
+            }
+        } else if (arg == "--input")
             value(i, parsed.options.inputWav);
         else if (arg == "--run") {
             std::optional<std::string> text;
@@ -86,14 +128,52 @@ ParsedArgs parseArgs(const std::vector<std::string>& args) {
             parsed.error = "unknown option " + arg;
     }
     const HeadlessOptions& o = parsed.options;
-    if (parsed.error.empty() && !parsed.headless && !parsed.help &&
-        (o.dataDir || o.panelFile || o.inputWav || o.runSeconds || o.readouts || o.dut ||
-         o.saveGraph))
-        parsed.error = "--data-dir, --panel, --input, --run, --readouts, --dut and --save-graph "
-                       "go with --headless";
+    const bool headlessOnly = o.dataDir || o.panelFile || o.inputWav || o.runSeconds ||
+                              o.readouts || o.dut || o.saveGraph || o.sequence ||
+                              o.timeoutSeconds || o.device || o.realtime;
+    if (parsed.error.empty() && !parsed.headless && !parsed.help && headlessOnly)
+        parsed.error = "--data-dir, --device, --dut, --panel, --sequence, --timeout, --run, "
+                       "--input, --readouts, --save-graph and --realtime go with --headless";
+    if (parsed.error.empty() && parsed.listDevices && (parsed.headless || headlessOnly))
+        parsed.error = "--list-devices goes alone";
+    if (parsed.error.empty() && o.timeoutSeconds && !o.sequence)
+        parsed.error = "--timeout goes with --sequence";
+    if (parsed.error.empty() && o.inputWav && o.device && *o.device != "loopback")
+        parsed.error = "--input feeds the simulated device; it does not go with a real --device";
     if (parsed.error.empty() && o.inputWav && o.dut)
         parsed.error = "--dut needs the loopback, not --input";
     return parsed;
+}
+
+namespace {
+
+// Real devices and --realtime need a loop in real time, which needs a Qt
+// application object.
+void ensureQtApplication() {
+    if (QCoreApplication::instance()) return;
+    static int argc = 1;
+    static char name[] = "arv1";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv);
+}
+
+std::shared_ptr<platform::PortAudioSession> startSoundSystem() {
+    // PortAudio's JACK probe would otherwise try to start a server.
+    ::setenv("JACK_NO_START_SERVER", "1", 0);
+    return std::make_shared<platform::PortAudioSession>();
+}
+
+} // namespace
+
+int listDevices(std::ostream& out, std::ostream& err) {
+    platform::VirtualEventLoop loop;
+    platform::SimulatedAudio audio(loop);
+    platform::SimulatedOutput output(loop);
+    platform::DeviceCatalogue catalogue(loop, audio, output, startSoundSystem());
+    if (!catalogue.soundSystemError().empty())
+        err << "arv1: " << platform::soundSystemFailedMessage(catalogue.soundSystemError()) << "\n";
+    out << platform::listDevicesText(catalogue.input(), catalogue.output());
+    return 0;
 }
 
 int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream& err) {
@@ -107,22 +187,32 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
         }
         platform::setDataDirectory(dir);
     }
-    std::string graphPath;
-    if (options.saveGraph) {
+    auto absolute = [](const std::optional<std::string>& path) {
         std::error_code ec;
-        graphPath = std::filesystem::absolute(*options.saveGraph, ec).string();
-    }
-    std::string panelPath;
-    if (options.panelFile) {
+        return path ? std::filesystem::absolute(*path, ec).string() : std::string();
+    };
+    const std::string graphPath = absolute(options.saveGraph);
+    const std::string panelPath = absolute(options.panelFile);
+    const std::string sequencePath = absolute(options.sequence);
+    for (const auto& [path, what] :
+         {std::pair{panelPath, "test panel"}, std::pair{sequencePath, "test sequence"}}) {
         std::error_code ec;
-        panelPath = std::filesystem::absolute(*options.panelFile, ec).string();
-        if (!std::filesystem::is_regular_file(panelPath, ec)) {
-            err << "arv1: test panel " << *options.panelFile << " not found\n";
+        if (!path.empty() && !std::filesystem::is_regular_file(path, ec)) {
+            err << "arv1: " << what << " " << path << " not found\n";
             return 2;
         }
     }
 
-    platform::VirtualEventLoop loop;
+    const bool realDevice = options.device && *options.device != "loopback";
+    std::unique_ptr<platform::EventLoop> loopOwner;
+    if (realDevice || options.realtime) {
+        ensureQtApplication();
+        loopOwner = std::make_unique<platform::QtEventLoop>();
+    } else {
+        loopOwner = std::make_unique<platform::VirtualEventLoop>();
+    }
+    platform::EventLoop& loop = *loopOwner;
+
     platform::SimulatedAudio audio(loop);
     platform::SimulatedOutput output(loop);
     double inputSeconds = 0;
@@ -147,11 +237,30 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
         audio.setSource(
             std::make_shared<platform::LoopbackSource>(loop, output.played(), dut.params));
     }
+    platform::DeviceCatalogue catalogue(loop, audio, output,
+                                        realDevice ? startSoundSystem() : nullptr);
+    platform::DeviceChoice devices = platform::parseDeviceChoice(
+        options.device.value_or("loopback"), catalogue.input().deviceCount(),
+        catalogue.output().deviceCount(), catalogue.loopbackInputPosition(),
+        catalogue.loopbackOutputPosition());
+    if (!devices.ok) {
+        err << "arv1: --device: " << devices.error << "\n";
+        return 2;
+    }
 
     platform::ScriptedDialogs dialogs;
     dialogs.setEcho(&err);
-    MainPanel main(loop, dialogs, audio, output);
+    MainPanel main(loop, dialogs, catalogue.input(), catalogue.output());
     panel::Panel& panel = main.panel();
+    if (realDevice) {
+        catalogue.reportSoundSystemFailure(dialogs);
+        main.analyzer().setStallLimit(5, 1000);
+        if (auto* real = catalogue.realOutput())
+            real->setFailureHandler([&] {
+                main.Gen_Off_Click();
+                dialogs.message("Error", platform::kOutputStalledMessage);
+            });
+    }
     bool endedForWantOfInput = false;
     main.analyzer().setEndProgram([&] { endedForWantOfInput = true; });
     panel.Form_Load();
@@ -160,6 +269,13 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
         panel.testPanelPath = panelPath;
         panel.ReadData();
     }
+    // The run uses the chosen devices; the panel's own choice is what the
+    // start-up file keeps.
+    const std::int32_t panelInputId = panel.settings.InputDeviceId;
+    const std::int32_t panelOutputId = panel.settings.OutputDeviceId;
+    panel.settings.InputDeviceId = devices.inputPosition;
+    panel.settings.OutputDeviceId = devices.outputPosition;
+
     if (options.readouts) {
         main.analyzer().setBlockObserver([&](std::int64_t block) {
             out << block;
@@ -184,25 +300,43 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
     bool graphSaved = true;
     auto exitRoutine = [&] {
         if (!graphPath.empty()) graphSaved = main.graph().SaveFile1(graphPath);
+        panel.settings.InputDeviceId = panelInputId;
+        panel.settings.OutputDeviceId = panelOutputId;
         panel.ShutDown();
     };
+
+    bool scriptFailed = false;
+    if (!sequencePath.empty()) {
+        sequencer::ScriptHost& host = main.scriptHost();
+        if (options.timeoutSeconds)
+            host.setRunTimeLimit(std::chrono::milliseconds(
+                static_cast<std::int64_t>(std::llround(*options.timeoutSeconds * 1000))));
+        if (host.loadSequence(sequencePath)) {
+            host.SeqRun_Click();
+            scriptFailed = !host.lastRunResult() || host.lastRunResult()->number != 0;
+        } else {
+            scriptFailed = true;
+        }
+    }
 
     const double seconds = options.runSeconds.value_or(
         options.inputWav ? inputSeconds + engine::kCaptureStartDelayMs / 1000.0 : 0);
     const auto runMs = static_cast<std::int64_t>(std::llround(seconds * 1000));
-    if (runMs > 0) {
-        // The exit routine runs at the end of the time, from inside the
-        // capture loop as an operator's exit would.
+    if (runMs > 0 && !panel.shutDown) {
+        // The exit routine runs at the end of the time, between two blocks as
+        // an operator's exit would.
         loop.post(exitRoutine, static_cast<int>(runMs));
         loop.runUntil([&] { return panel.shutDown; }, runMs + engine::kBlockTimeoutMs);
     }
     if (!panel.shutDown) exitRoutine();
-    out << panel.caption() << "\n";
+
+    out << panel.controls()["Status"].caption() << "\n";
     if (!graphSaved) {
         err << "arv1: cannot save the graph to " << *options.saveGraph << "\n";
         return 2;
     }
-    return 0;
+    if (scriptFailed) return 2;
+    return panel.controls()["PFLED"].colour() == panel::colour::Red ? 1 : 0;
 }
 
 } // namespace app

@@ -1,7 +1,10 @@
 #pragma once
-// The headless runner: starts the instrument on virtual time with scripted
-// dialogs, optionally loads a test panel as "Load Test Panel" would, and runs
-// the exit routine (which writes the start-up file).
+// The headless runner: starts the instrument with scripted dialogs (message
+// boxes go to stderr, one line each), on virtual time with the simulated
+// loopback unless a real sound card or real time is asked for; loads a test
+// panel as "Load Test Panel" would; runs a test sequence and/or keeps the
+// instrument running for a while; saves the graph; and runs the exit routine
+// (which writes the start-up file).
 
 #include <iosfwd>
 #include <optional>
@@ -28,11 +31,21 @@ struct HeadlessOptions {
     // The graph, in its current view, saved just before the exit routine:
     // BMP, or PNG for a name ending in ".png".
     std::optional<std::string> saveGraph;
+    // A test sequence to load and RUN; the run ends when RUNSEQ returns.
+    std::optional<std::string> sequence;
+    // Wall-clock seconds a sequence may run before it is stopped.
+    std::optional<double> timeoutSeconds;
+    // The sound card: "N", "IN,OUT" (positions in the device lists) or
+    // "loopback" (the default).
+    std::optional<std::string> device;
+    // Real time instead of virtual time with the simulated device.
+    bool realtime = false;
 };
 
 struct ParsedArgs {
     bool headless = false;
     bool help = false;
+    bool listDevices = false;
     HeadlessOptions options;
     std::string error; // non-empty: a usage error
 };
@@ -41,7 +54,13 @@ ParsedArgs parseArgs(const std::vector<std::string>& args);
 
 std::string usageText();
 
-// Exit codes: 0 done, 2 a start-up failure (message on err).
+// Runs the instrument headless and prints the final Status text on out.
+// Exit codes: 0 the run (and its sequence) ended with no script error and the
+// pass/fail lamp is not red; 1 the lamp is red; 2 a script error or a
+// start-up failure (message on err).
 int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream& err);
+
+// --list-devices: both device lists with their positions.
+int listDevices(std::ostream& out, std::ostream& err);
 
 } // namespace app

@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
         std::cerr << "arv1: " << parsed.error << "\n" << app::usageText();
         return 2;
     }
+    if (parsed.listDevices) return app::listDevices(std::cout, std::cerr);
     if (parsed.help) {
         std::cout << app::usageText();
         return 0;

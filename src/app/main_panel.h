@@ -10,6 +10,8 @@
 #include "generator/generator.h"
 #include "panel/hooks.h"
 #include "panel/panel.h"
+#include "sequencer/launcher.h"
+#include "sequencer/script_host.h"
 #include "views/graph.h"
 #include "views/sweep.h"
 
@@ -34,6 +36,7 @@ public:
     engine::SettlingEditor& settlingEditor() { return settlingEditor_; }
     generator::Generator& generator() { return generator_; }
     views::Graph& graph() { return graph_; }
+    sequencer::ScriptHost& scriptHost() { return scriptHost_; }
     views::Sweep& sweep() { return sweep_; }
 
     // panel::PanelHooks
@@ -151,6 +154,8 @@ private:
     SweepDriverLink sweepDriver_{loop_, panel_, analyzer_, generator_};
     views::Sweep sweep_{panel_, graph_, dialogs_, loop_, sweepDriver_};
     SweepStepsLink sweepSteps_{sweep_};
+    sequencer::DesktopLauncher launcher_;
+    sequencer::ScriptHost scriptHost_{panel_, loop_, dialogs_, launcher_};
 };
 
 } // namespace app
