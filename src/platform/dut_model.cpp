@@ -164,10 +164,43 @@ DutModel::DutModel(const DutParams& params, int sampleRate) : params_(params) {
         q.a2 = (k * k - std::numbers::sqrt2 * w * k + w * w) / d;
         return q;
     };
+    // The bilinear low-pass has a zero at Nyquist, which a real analog path
+    // does not: its numerator is refitted so that the magnitude equals the
+    // analog one at DC, at Nyquist and at the matching frequency. A corner
+    // above Nyquist, such as an amplifier's 40 kHz sampled at 44.1 kHz, then
+    // shows the analog in-band droop and no notch.
+    auto refitLowPass = [fs](Biquad f, double cornerHz) {
+        auto analog2 = [cornerHz](double hz) {
+            const double r = hz / cornerHz;
+            return 1 / (1 + r * r * r * r);
+        };
+        const double matchHz = std::min(cornerHz, 0.45 * fs);
+        const double wm = 2 * std::numbers::pi * matchHz / fs;
+        const double phi1 = std::sin(wm / 2) * std::sin(wm / 2);
+        const double phi0 = 1 - phi1;
+        const double phi2 = 4 * phi0 * phi1;
+        const double a0 = (1 + f.a1 + f.a2) * (1 + f.a1 + f.a2);
+        const double a1 = (1 - f.a1 + f.a2) * (1 - f.a1 + f.a2);
+        const double a2 = -4 * f.a2;
+        // |H|^2 = (B0 phi0 + B1 phi1 + B2 phi2) / (A0 phi0 + A1 phi1 + A2 phi2)
+        const double b0sq = a0;
+        const double b1sq = analog2(fs / 2) * a1;
+        const double b2 =
+            (analog2(matchHz) * (a0 * phi0 + a1 * phi1 + a2 * phi2) - b0sq * phi0 - b1sq * phi1) /
+            phi2;
+        const double w = std::sqrt(b0sq), v = std::sqrt(b1sq);
+        const double sum = (w + v) / 2, product = -b2 / 4;
+        const double disc = sum * sum - 4 * product;
+        if (disc < 0) return f; // keep the bilinear numerator
+        f.b1 = (w - v) / 2;
+        f.b0 = (sum + std::sqrt(disc)) / 2;
+        f.b2 = (sum - std::sqrt(disc)) / 2;
+        return f;
+    };
     hpOn_ = params.highPassHz > 0;
     lpOn_ = params.lowPassHz > 0;
     if (hpOn_) hp_ = design(params.highPassHz, true);
-    if (lpOn_) lp_ = design(params.lowPassHz, false);
+    if (lpOn_) lp_ = refitLowPass(design(params.lowPassHz, false), params.lowPassHz);
     wire_ = gainL_ == 1 && gainR_ == 1 && !hpOn_ && !lpOn_ && h2_ == 0 && h3_ == 0 &&
             noiseRms_ == 0 && crosstalk_ == 0;
 }

@@ -93,8 +93,13 @@ INSTANTIATE_TEST_SUITE_P(
                       CornerCase{"HighPassPassband", 10, 0, 1000, 0, 0.01},
                       CornerCase{"LowPassCorner", 0, 5000, 5000, -3.01, 0.05},
                       CornerCase{"LowPassPassband", 0, 5000, 100, 0, 0.01},
-                      // About the analog droop of a corner above Nyquist: -0.26 dB.
-                      CornerCase{"LowPassAboveNyquist", 0, 40000, 20000, -0.26, 0.25}),
+                      // A corner above Nyquist follows the analog droop within
+                      // 0.2 dB: 1/sqrt(1 + (f/40k)^4) is -0.02 dB at 10 kHz,
+                      // -0.26 dB at 20 kHz and -0.38 dB at 22 kHz; no notch.
+                      CornerCase{"LowPassAboveNyquistMidBand", 0, 40000, 10000, -0.02, 0.2},
+                      CornerCase{"LowPassAboveNyquist", 0, 40000, 20000, -0.26, 0.2},
+                      CornerCase{"LowPassAboveNyquistNearItsEdge", 0, 40000, 22000, -0.38, 0.1},
+                      CornerCase{"LowPassNearNyquist", 0, 20000, 20000, -3.01, 0.1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DutModel, HarmonicsCrosstalkAndNoise) {
