@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds arv1 and runs the amplifier acceptance test of examples/amplifier
+# headless against the simulated "amplifier" (override with DUT=...), in
+# virtual time. Leaves the log and the graph image in the work directory
+# (default: ./example-run) and exits with the runner's code: 0 pass, 1 fail.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${BUILD_DIR:-build}"
+work="${1:-example-run}"
+dut="${DUT:-amplifier}"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+cmake --build "$build" --target arv1
+mkdir -p "$work"
+cp examples/amplifier/amp-acceptance.atp examples/amplifier/amp-limits.dfl \
+   examples/amplifier/amp-acceptance.dfs "$work"/
+set +e
+QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$build/src/app/arv1" --headless \
+    --data-dir "$work" --dut "$dut" --panel "$work/amp-acceptance.atp" \
+    --sequence "$work/amp-acceptance.dfs" --timeout 120 --save-graph "$work/amp-sweep.png"
+code=$?
+set -e
+echo
+grep -a "RESULT" "$work/amp-acceptance.log" || true
+echo "log:   $work/amp-acceptance.log"
+echo "graph: $work/amp-sweep.png"
+exit $code
