@@ -14,7 +14,9 @@
 #include "platform/simulated_audio.h"
 #include "platform/simulated_output.h"
 #include "platform/virtual_event_loop.h"
+#include "views/raster_surface.h"
 
+#include <QImage>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -215,6 +217,95 @@ TEST_F(SweepRun, ThdSweepFollowsTheThdFormulaForAThirdHarmonic) {
         EXPECT_GT(d.thdLeft[k], 0.1);
         EXPECT_LT(d.thdLeft[k], 1.5);
     }
+}
+
+// A limit file of a band of +-1 dB around a curve measured through the
+// amplifier; a second amplifier with a dip at the low end then fails it.
+TEST_F(SweepRun, LimitBandAroundAMeasuredCurvePassesAndADipFails) {
+    const std::string limitFile = (root / "data" / "band.dfl").string();
+    {
+        auto b = bench("amplifier");
+        b->setSweep(20, 20000, 10, "Level vs Frequency");
+        ASSERT_TRUE(b->runSweep());
+        const common::SweepData& d = b->data();
+        editor::TableFile t;
+        t.rows = d.pointCount;
+        t.cols = 3;
+        for (int k = 1; k <= d.pointCount; ++k) {
+            t.cells[1][k] = common::displayText(d.freq[k]);
+            t.cells[2][k] = common::displayText(d.levelLeft[k] - 1.0);
+            t.cells[3][k] = common::displayText(d.levelLeft[k] + 1.0);
+        }
+        editor::writeTableFile(limitFile, t, false);
+    }
+    for (const auto& [dut, fails] :
+         {std::pair{"amplifier", false}, std::pair{"amplifier,hp=200", true}}) {
+        auto b = bench(dut);
+        b->setSweep(20, 20000, 10, "Level vs Frequency");
+        b->dialogs.queueFile(limitFile);
+        b->control("Browse_Limits").click();
+        ASSERT_EQ(b->panel().limits.limitCount, 10);
+        b->control("LimitCurveCheck").setChecked(true);
+        ASSERT_TRUE(b->runSweep());
+        EXPECT_EQ(b->control("PFLED").colour(),
+                  fails ? panel::colour::Red : panel::colour::DarkCyan)
+            << dut;
+        if (!fails) continue;
+        // Red until the next start or "Clear".
+        b->loop.runFor(3000);
+        EXPECT_EQ(b->control("PFLED").colour(), panel::colour::Red);
+        b->main->graph().Clear_graph_Click();
+        EXPECT_EQ(b->control("PFLED").colour(), panel::colour::DarkCyan);
+    }
+}
+
+TEST_F(SweepRun, StartWhileTheGeneratorRunsAndPanelFileKeepsThePoints) {
+    auto b = bench("wire");
+    b->setSweep(500, 5000, 4, "Level vs Frequency");
+    b->control("Gen_On").click();
+    // START pressed from inside the running capture loop, as an operator's
+    // click arrives between blocks.
+    bool capturingAtStart = false;
+    b->loop.post(
+        [&] {
+            capturingAtStart = b->main->analyzer().capturing();
+            b->control("SweepStart").click();
+        },
+        1500);
+    ASSERT_TRUE(b->loop.runUntil(
+        [&] {
+            return b->data().pointCount == 4 && b->sweep().sweepState == 0 &&
+                   !b->main->analyzer().capturing();
+        },
+        60000));
+    EXPECT_TRUE(capturingAtStart);
+    ASSERT_EQ(b->data().pointCount, 4);
+    EXPECT_EQ(b->data().freq[4], 5000);
+    const common::SweepData saved = b->data();
+
+    b->panel().testPanelPath = (root / "data" / "S.atp").string();
+    b->panel().WritePanelFile();
+    auto other = bench("wire");
+    auto tracePixels = [&] {
+        const QImage& image =
+            dynamic_cast<views::RasterSurface&>(other->main->graph().GraphBox()).image();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                for (views::Rgb trace : {views::colours::LeftTrace, views::colours::RightTrace})
+                    count += (image.pixel(x, y) & 0xFFFFFF) == trace;
+        return count;
+    };
+    ASSERT_EQ(tracePixels(), 0);
+    other->panel().testPanelPath = (root / "data" / "S.atp").string();
+    other->panel().ReadData();
+    ASSERT_EQ(other->data().pointCount, 4);
+    for (int k = 1; k <= 4; ++k) {
+        EXPECT_EQ(other->data().freq[k], saved.freq[k]);
+        EXPECT_EQ(other->data().levelLeft[k], saved.levelLeft[k]);
+    }
+    // Loading redraws them (the right trace lies over the equal left one).
+    EXPECT_GT(tracePixels(), 50);
 }
 
 } // namespace
