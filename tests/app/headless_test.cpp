@@ -1,5 +1,11 @@
 #include "app/headless.h"
+#include "panel/panel.h"
+#include "platform/scripted_dialogs.h"
+#include "platform/virtual_event_loop.h"
+#include "views/graph.h"
+#include "views/raster_surface.h"
 
+#include <QImage>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -111,25 +117,28 @@ TEST_F(HeadlessRun, SavesTheGraphOfTheRunningSpectrumBeforeExit) {
     const std::string bmp = slurp(root / "graph.bmp");
     ASSERT_GT(bmp.size(), 54u);
     EXPECT_EQ(bmp.substr(0, 2), "BM");
-    // The exported traces are white: a drawn spectrum has far more white
-    // than the bare spectrum scale of a run with the generator off.
-    auto white = [](const std::string& image) {
-        std::size_t count = 0;
-        for (std::size_t at = 54; (at = image.find("\xff\xff\xff", at)) != std::string::npos;
-             at += 3)
-            ++count;
-        return count;
-    };
-    lines[36] = "0";
-    panel.clear();
-    for (const auto& line : lines)
-        panel += line + "\r\n";
-    std::ofstream(root / "idle.atp", std::ios::binary) << panel;
-    auto idle = options(root / "third", root / "idle.atp");
-    idle.runSeconds = 2;
-    idle.saveGraph = (root / "idle.bmp").string();
-    ASSERT_EQ(run(idle), 0) << err.str();
-    EXPECT_GT(white(bmp), 2 * white(slurp(root / "idle.bmp")) + 100);
+    // The graph's size, the grid colour on a grid line (100 Hz) and the
+    // trace, drawn white for export, peaking at the column of 1 kHz. The
+    // pixel mapping is that of a graph in the spectrum view.
+    QImage image(QString::fromStdString((root / "graph.bmp").string()));
+    ASSERT_EQ(image.size(), QSize(521, 217));
+    platform::VirtualEventLoop loop;
+    platform::ScriptedDialogs dialogs;
+    panel::Panel spectrumPanel(loop, dialogs);
+    views::Graph graph(spectrumPanel, dialogs);
+    graph.sizeGraphSurfaces();
+    graph.mnuSa_Click();
+    auto& box = dynamic_cast<views::RasterSurface&>(graph.GraphBox());
+    int peakColumn = -1;
+    for (int y = box.pixelY(0); y < image.height() && peakColumn < 0; ++y)
+        for (int x = box.pixelX(0); x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) == views::colours::Export) {
+                peakColumn = x;
+                break;
+            }
+    EXPECT_NEAR(peakColumn, box.pixelX(12000), 2);
+    EXPECT_EQ(image.pixel(box.pixelX(6000), box.pixelY(395)) & 0xFFFFFF,
+              views::colours::GridNormal);
 
     o.saveGraph = (root / "no" / "such" / "dir" / "graph.png").string();
     EXPECT_EQ(run(o), 2);

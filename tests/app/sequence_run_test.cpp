@@ -133,8 +133,8 @@ TEST_F(SequenceRun, SyntaxErrorReportsItsLineAndExitsWithTwo) {
     EXPECT_EQ(run({"Function RUNSEQ()", "  x = 1", "  If x Then", "End Function"}), 2);
     EXPECT_NE(out.str().find(" at line "), std::string::npos) << out.str();
 
-    EXPECT_EQ(run({"Function RUNSEQ()", "  x = (1 +", "  y = 2", "End Function"}), 2);
-    EXPECT_EQ(out.str(), "Syntax error at line 2\n");
+    EXPECT_EQ(run({"Function RUNSEQ()", "  y = 2", "  x = (1 +", "End Function"}), 2);
+    EXPECT_EQ(out.str(), "Syntax error at line 3\n");
 }
 
 TEST_F(SequenceRun, MissingRunseqIsAScriptError) {
