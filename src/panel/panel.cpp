@@ -157,6 +157,17 @@ void Panel::createControls() {
     c.add("PFLED", K::Label).setColour(colour::DarkCyan);
     c.add("SweepStart", K::Button).setCaption("START");
     c.add("SweepStop", K::Button).setCaption("STOP");
+    c.add("AutoResweep_cmd", K::Button).setCaption(" RPT");
+    c.add("SweepSmooth", K::Button).setCaption("Smooth");
+    c.add("Browse_Predef", K::Button).setCaption("...");
+    c.add("Browse_Limits", K::Button).setCaption("...");
+    c.add("plotLED", K::Label).setColour(colour::DarkCyan);
+    c.add("Clear_graph", K::Button).setCaption("Clear");
+    c.add("SweepFullView", K::Button);
+    c.add("Ylabel", K::Label).setCaption("dBr");
+    c.add("Xlabel", K::Label).setCaption("Hz");
+    c.add("mnuSaveSA", K::Menu).setCaption("Save SA Test Data");
+    c.add("mnuLoadSA", K::Menu).setCaption("Load SA Test Data");
 
     // Test sequencer
     c.add("Status", K::Label).setCaption("Status - OK");
@@ -179,6 +190,7 @@ void Panel::createControls() {
     c.add("mnuScalelight", K::Menu);
     c.add("ScopeFrame", K::Label).setVisible(false);
     c.add("TimebaseScroll", K::ScrollBar).setValue(50);
+    text("TbaseReadout", "50");
     c.add("LGainScroll", K::ScrollBar).setValue(1);
     c.add("RGainScroll", K::ScrollBar).setValue(1);
     c.add("LgainReadout", K::Label).setCaption("1");

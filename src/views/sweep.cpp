@@ -538,26 +538,13 @@ void Sweep::Browse_Limits_Click() {
 
 void Sweep::attach() {
     panel::Controls& c = panel_.controls();
-    using K = panel::ControlKind;
-    auto ensure = [&](const char* name, K kind, std::string_view caption) -> panel::Control& {
-        panel::Control* control = c.find(name);
-        if (!control) {
-            control = &c.add(name, kind);
-            control->setCaption(caption);
-        }
-        return *control;
-    };
-    ensure("SweepStart", K::Button, "START").onClick([this] { SweepStart_Click(); });
-    ensure("SweepStop", K::Button, "STOP").onClick([this] { SweepStop_Click(); });
-    panel::Control& rpt = ensure("AutoResweep_cmd", K::Button, " RPT");
-    rpt.setColour(kButtonFaceColour);
-    rpt.onClick([this] { AutoResweep_cmd_Click(); });
-    ensure("SweepSmooth", K::Button, "Smooth").onClick([this] { SweepSmooth_Click(); });
-    ensure("Browse_Predef", K::Button, "...").onClick([this] { Browse_Predef_Click(); });
-    ensure("Browse_Limits", K::Button, "...").onClick([this] { Browse_Limits_Click(); });
-    ensure("plotLED", K::Label, "").setColour(panel::colour::DarkCyan);
-    ensure("GenOnLED", K::Label, "").setColour(panel::colour::DarkCyan);
-    ensure("PFLED", K::Label, "").setColour(panel::colour::DarkCyan);
+    c["SweepStart"].onClick([this] { SweepStart_Click(); });
+    c["SweepStop"].onClick([this] { SweepStop_Click(); });
+    c["AutoResweep_cmd"].setColour(kButtonFaceColour);
+    c["AutoResweep_cmd"].onClick([this] { AutoResweep_cmd_Click(); });
+    c["SweepSmooth"].onClick([this] { SweepSmooth_Click(); });
+    c["Browse_Predef"].onClick([this] { Browse_Predef_Click(); });
+    c["Browse_Limits"].onClick([this] { Browse_Limits_Click(); });
     bindChangeHandlers();
 }
 
