@@ -24,29 +24,7 @@ MainPanel::MainPanel(platform::EventLoop& loop, platform::Dialogs& dialogs,
 }
 
 void MainPanel::SweepDriverLink::playFrequency(double frequencyHz) {
-    const panel::PanelSettings& s = panel_.settings;
-    generator::SynthesisInputs in;
-    in.frequencyHz = frequencyHz;
-    in.leftLevelDb = s.LeftGenLevel;
-    in.rightLevelDb = s.RightGenLevel;
-    in.deltaPhaseDeg = s.DeltaPhase;
-    in.waveType = s.Wavetype1;
-    in.sampleRate = s.SampleRate;
-    in.routing = s.genRouting;
-    const std::string path = panel_.generatorSignalFile;
-    // As for every synthesis, a failure leaves the previous file to play.
-    try {
-        generator_.blockSynth().MakeBetterWavFile(in, path);
-    } catch (const common::VbError&) {
-    } catch (const std::bad_alloc&) {
-    }
-    loop_.pumpEvents();
-    generator::PlaybackEngine& playback = generator_.playback();
-    try {
-        playback.OpenPlaybackFile(path);
-        playback.StartPlayback();
-    } catch (const common::VbError&) {
-    }
+    generator_.playSweepFrequency(frequencyHz);
 }
 
 void MainPanel::SweepDriverLink::showSampleRate(std::int32_t rate) {

@@ -149,18 +149,7 @@ void Generator::BuildTestSignal() {
         return;
     }
 
-    SynthesisInputs in;
-    in.frequencyHz = s.GenFreq1;
-    in.leftLevelDb = s.LeftGenLevel;
-    in.rightLevelDb = s.RightGenLevel;
-    in.deltaPhaseDeg = s.DeltaPhase;
-    in.waveType = s.Wavetype1;
-    in.sampleRate = s.SampleRate;
-    in.routing = s.genRouting;
-    in.burstOnLevelDb = s.BurstOnLevel;
-    in.burstOffLevelDb = s.BurstOffLevel;
-    in.burstOnTimeMs = s.BurstOnTime;
-    in.burstOffTimeMs = s.BurstOffTime;
+    SynthesisInputs in = inputsFromSettings(s.GenFreq1);
     const bool repeatingBlock =
         (s.Wavetype1 != "Burst" && s.Wavetype1 != "White Noise" && s.FastCheck != 1) ||
         host_.sweepState() != 0;
@@ -180,6 +169,35 @@ void Generator::BuildTestSignal() {
     loop_.pumpEvents();
     ignoringErrors([&] { playback_.OpenPlaybackFile(path); });
     ignoringErrors([&] { playback_.StartPlayback(); });
+}
+
+SynthesisInputs Generator::inputsFromSettings(double frequencyHz) const {
+    const panel::PanelSettings& s = panel_.settings;
+    SynthesisInputs in;
+    in.frequencyHz = frequencyHz;
+    in.leftLevelDb = s.LeftGenLevel;
+    in.rightLevelDb = s.RightGenLevel;
+    in.deltaPhaseDeg = s.DeltaPhase;
+    in.waveType = s.Wavetype1;
+    in.sampleRate = s.SampleRate;
+    in.routing = s.genRouting;
+    in.burstOnLevelDb = s.BurstOnLevel;
+    in.burstOffLevelDb = s.BurstOffLevel;
+    in.burstOnTimeMs = s.BurstOnTime;
+    in.burstOffTimeMs = s.BurstOffTime;
+    return in;
+}
+
+void Generator::playSweepFrequency(double frequencyHz) {
+    SynthesisInputs in = inputsFromSettings(frequencyHz);
+    const std::string path = panel_.generatorSignalFile;
+    // As for every synthesis, a failure leaves the previous file to play.
+    ignoringErrors([&] { blockSynth_.MakeBetterWavFile(in, path); });
+    loop_.pumpEvents();
+    ignoringErrors([&] {
+        playback_.OpenPlaybackFile(path);
+        playback_.StartPlayback();
+    });
 }
 
 void Generator::EXTWAV_Browse_Click() {

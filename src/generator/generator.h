@@ -70,6 +70,11 @@ public:
     void Timer3_Timer();
     // Synthesise (or take the external file) and start playback.
     void BuildTestSignal();
+    // A sweep step: the repeating-block signal at the step's frequency with
+    // the panel's current generator settings, played from its start.
+    void playSweepFrequency(double frequencyHz);
+    // The synthesis inputs of the panel's generator settings at a frequency.
+    SynthesisInputs inputsFromSettings(double frequencyHz) const;
     void EXTWAV_Browse_Click();
 
     // A generator setting changed: a running generator restarts 400 ms after
