@@ -5,6 +5,7 @@
 
 #include "app/headless.h"
 #include "common/text.h"
+#include "expected_readings.h"
 #include "panel/panel.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/virtual_event_loop.h"
@@ -21,8 +22,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kRate = 44100;
-constexpr int kBlockFrames = 4596; // 18384 bytes with the 500-frame discard
-constexpr int kN = 16384;
+using apptest::Expected;
+using apptest::kBlockFrames;
 
 platform::WavPcm16 testTone() {
     platform::WavPcm16 wav;
@@ -41,62 +42,12 @@ platform::WavPcm16 testTone() {
 }
 
 // The readings of one block, from their formulas.
-struct Expected {
-    double freqHz;
-    double millivolts;
-    double db;
-    double thd;
-};
-
+// The readings of block `block` (1, 2, ...) of the looped file.
 Expected expectedFor(const platform::WavPcm16& wav, int block) {
     const int first = (block - 1) * kBlockFrames;
-    auto left = [&](int frame) {
+    return apptest::expectedFor([&](int frame) {
         return static_cast<double>(wav.samples[static_cast<std::size_t>(2 * (first + frame))]);
-    };
-    // DC removal and RMS over frames 1..3190 (M = 8190).
-    double dc = 1;
-    for (int i = 1000; i <= 4190; ++i)
-        dc += left(i);
-    dc /= 3190;
-    double squares = 0;
-    for (int j = 1; j <= 3190; ++j) {
-        const double v = std::nearbyint(left(j) - dc);
-        squares += v * v;
-    }
-    Expected e{};
-    const double volts = 0.707 * std::sqrt(squares / 3190) / 24024;
-    e.millivolts = volts * 1000;
-    e.db = 20 * std::log10(volts);
-
-    // Windowed frames 501.. (the discard), rounded to integers.
-    std::vector<double> windowed(kN, 0);
-    for (int i = 1; i <= 4095; ++i) {
-        const auto w = static_cast<float>(0.42 - 0.5 * std::cos(12.56637061435916 * 2 * i / kN) +
-                                          0.08 * std::cos(25.13274122871832 * 2 * i / kN));
-        windowed[static_cast<std::size_t>(i)] = std::nearbyint(left(i + 500) * w);
-    }
-    // One block's averaged spectrum: (|S + 1| + |S|) / 2 of the real part S.
-    auto spectrum = [&](int k) {
-        double s = 0;
-        for (int i = 1; i <= 4095; ++i)
-            s += windowed[static_cast<std::size_t>(i)] *
-                 std::cos(2 * std::numbers::pi * static_cast<double>(i) * k / kN);
-        return (std::abs(s + 1) + std::abs(s)) / 2;
-    };
-    int fundamental = 0;
-    double peak = 0;
-    for (int k = 360; k <= 385; ++k)
-        if (spectrum(k) > peak) peak = spectrum(k), fundamental = k;
-    e.freqHz = fundamental * 2.6916;
-    double harmonics = 0;
-    for (int h = 2; h <= 15; ++h) {
-        double best = 0;
-        for (int d = -4; d <= 4; ++d)
-            best = std::max(best, spectrum(h * fundamental + d));
-        harmonics += best;
-    }
-    e.thd = 50 * harmonics / peak;
-    return e;
+    });
 }
 
 std::vector<std::string> split(const std::string& line) {
