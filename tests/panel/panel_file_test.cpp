@@ -6,7 +6,7 @@ namespace {
 
 using panel::GraphMode;
 
-// A test panel as the original program wrote it: CR LF, quoted texts,
+// A test panel in the classic style, written by hand: CR LF, quoted texts,
 // numbers without a leading zero, Windows paths into its data directory.
 std::string originalStylePanel(int points, const std::string& eol = "\r\n") {
     std::vector<std::string> v = {"\"c:\\QEX_ARV1files\""};
