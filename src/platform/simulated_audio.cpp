@@ -68,7 +68,7 @@ void WavFileSource::render(std::int64_t firstFrame, std::int16_t* out, int frame
 }
 
 struct SimulatedAudio::State {
-    std::vector<std::string> names{"Simulated input"};
+    std::vector<std::string> names{"Simulated loopback"};
     bool openFails = false;
     bool stalled = false;
     std::shared_ptr<SignalSource> source;

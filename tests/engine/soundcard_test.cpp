@@ -175,7 +175,7 @@ TEST_F(RealCapture, ARefusedRateShowsTheOpenFailureAndTheNextRateWorks) {
     hooks.analyzer = &analyzer;
     analyzer.setStallLimit(5, 1000);
     ASSERT_TRUE(analyzer.InitDevices());
-    EXPECT_EQ(analyzer.inputDeviceNames().back(), "Simulated input");
+    EXPECT_EQ(analyzer.inputDeviceNames().back(), "Simulated loopback");
     panel.settings.InputDeviceId = 0; // the first real device
     panel.settings.SampleRate = 1;
     analyzer.GetData();
