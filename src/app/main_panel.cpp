@@ -23,10 +23,6 @@ MainPanel::MainPanel(platform::EventLoop& loop, platform::Dialogs& dialogs,
     sweep_.attach();
 }
 
-void MainPanel::SweepDriverLink::playFrequency(double frequencyHz) {
-    generator_.playSweepFrequency(frequencyHz);
-}
-
 void MainPanel::SweepDriverLink::showSampleRate(std::int32_t rate) {
     // The generator restarts after a change of the rate control while it is
     // on; the sweep's own rate change retunes the generator itself.

@@ -82,14 +82,16 @@ private:
     // What the sweep asks of the generator, capture and the cycle's averaging.
     class SweepDriverLink final : public views::SweepDriver {
     public:
-        SweepDriverLink(platform::EventLoop& loop, panel::Panel& panel, engine::Analyzer& analyzer,
+        SweepDriverLink(panel::Panel& panel, engine::Analyzer& analyzer,
                         generator::Generator& generator)
-            : loop_(loop), panel_(panel), analyzer_(analyzer), generator_(generator) {}
+            : panel_(panel), analyzer_(analyzer), generator_(generator) {}
         void Gen_On_Click() override { generator_.Gen_On_Click(); }
         void DoStop() override { analyzer_.DoStop(); }
         bool captureOpen() const override { return analyzer_.capturing(); }
         void StopPlayback() override { generator_.playback().StopPlayback(); }
-        void playFrequency(double frequencyHz) override;
+        void playFrequency(double frequencyHz) override {
+            generator_.playSweepFrequency(frequencyHz);
+        }
         void showSampleRate(std::int32_t rate) override;
         void restartCapture() override { analyzer_.restartCapture(); }
         // Timer1 runs from start-up until the exit routine disables it, so
@@ -103,7 +105,6 @@ private:
         views::StepReadings readings() const override;
 
     private:
-        platform::EventLoop& loop_;
         panel::Panel& panel_;
         engine::Analyzer& analyzer_;
         generator::Generator& generator_;
@@ -151,7 +152,7 @@ private:
     generator::Generator generator_;
     views::Graph graph_;
     ViewsLink viewsLink_{analyzer_, graph_, panel_};
-    SweepDriverLink sweepDriver_{loop_, panel_, analyzer_, generator_};
+    SweepDriverLink sweepDriver_{panel_, analyzer_, generator_};
     views::Sweep sweep_{panel_, graph_, dialogs_, loop_, sweepDriver_};
     SweepStepsLink sweepSteps_{sweep_};
     sequencer::DesktopLauncher launcher_;
