@@ -24,6 +24,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -59,13 +60,19 @@ struct PlaybackHeader {
 
 // Result codes of the output operations (the classic multimedia numbers).
 namespace playback_error {
+inline constexpr int DeviceError = 1; // the device failed while open
 inline constexpr int BadDeviceId = 2;
 inline constexpr int Allocated = 4;
 inline constexpr int InvalidHandle = 5;
+inline constexpr int QueueFull = 7;
 inline constexpr int BadFormat = 32;
 inline constexpr int StillPlaying = 33;
 inline constexpr int Unprepared = 34;
 } // namespace playback_error
+
+// The message of a playback result code. detail, when given, is the device's
+// own reason, added to the device and format errors.
+std::string playbackErrorText(int result, std::string_view detail = {});
 
 class AudioOutput {
 public:

@@ -604,30 +604,7 @@ int PortAudioOutput::close(PlaybackHandle handle) {
 }
 
 std::string PortAudioOutput::errorText(int result) {
-    switch (result) {
-    case 0:
-        return "The operation completed successfully.";
-    case playback_error::DeviceError:
-        return "The output device reported an error" +
-               (impl_->lastError.empty() ? std::string(".") : ": " + impl_->lastError + ".");
-    case playback_error::BadDeviceId:
-        return "The output device number is out of range.";
-    case playback_error::Allocated:
-        return "The output device is already in use.";
-    case playback_error::InvalidHandle:
-        return "The output device is not open.";
-    case playback_error::QueueFull:
-        return "Too many buffers are queued on the output device.";
-    case playback_error::BadFormat:
-        return "The output device cannot play this wave format" +
-               (impl_->lastError.empty() ? std::string(".") : ": " + impl_->lastError + ".");
-    case playback_error::StillPlaying:
-        return "The buffer is still playing.";
-    case playback_error::Unprepared:
-        return "The buffer was not prepared.";
-    default:
-        return "Output device error " + std::to_string(result) + ".";
-    }
+    return playbackErrorText(result, impl_->lastError);
 }
 
 } // namespace platform

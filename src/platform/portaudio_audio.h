@@ -53,13 +53,6 @@ namespace platform {
 // Shown by the owner when a running output device stops taking data.
 inline constexpr const char* kOutputStalledMessage = "Wave output device stopped responding!";
 
-// Result code of the output operations for a device that failed while open
-// (the classic "unspecified error").
-namespace playback_error {
-inline constexpr int DeviceError = 1;
-inline constexpr int QueueFull = 7;
-} // namespace playback_error
-
 struct PortAudioDeviceInfo {
     int paIndex = -1;    // PortAudio's device index
     std::string name;    // "<host API>: <device name>"

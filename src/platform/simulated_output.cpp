@@ -231,24 +231,7 @@ int SimulatedOutput::close(PlaybackHandle handle) {
 }
 
 std::string SimulatedOutput::errorText(int result) {
-    switch (result) {
-    case 0:
-        return "The operation completed successfully.";
-    case playback_error::BadDeviceId:
-        return "The output device number is out of range.";
-    case playback_error::Allocated:
-        return "The output device is already in use.";
-    case playback_error::InvalidHandle:
-        return "The output device is not open.";
-    case playback_error::BadFormat:
-        return "The output device cannot play this wave format.";
-    case playback_error::StillPlaying:
-        return "The buffer is still playing.";
-    case playback_error::Unprepared:
-        return "The buffer was not prepared.";
-    default:
-        return "Output device error " + std::to_string(result) + ".";
-    }
+    return playbackErrorText(result);
 }
 
 } // namespace platform
