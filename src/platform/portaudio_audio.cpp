@@ -12,6 +12,19 @@ namespace platform {
 
 namespace {
 
+// Posts one drain() of the device to the instrument's loop unless one is
+// already queued; safe from the notifier thread.
+template <typename Impl>
+void postDrainOnce(EventLoop& loop, std::atomic<bool>& queued, const std::weak_ptr<Impl>& weak) {
+    if (queued.exchange(true, std::memory_order_acq_rel)) return;
+    loop.post([weak] {
+        if (const auto self = weak.lock()) {
+            self->drainQueued.store(false, std::memory_order_release);
+            self->drain();
+        }
+    });
+}
+
 // Wakes a thread of its own from the audio callback and runs onWake there.
 // sem_post is the one call the callback makes: it neither locks nor allocates.
 class Notifier {
@@ -122,15 +135,7 @@ struct PortAudioInput::Impl {
     }
 
     // Notifier thread or instrument thread: one drain event at a time.
-    void requestDrain(const std::weak_ptr<Impl>& weak) {
-        if (drainQueued.exchange(true, std::memory_order_acq_rel)) return;
-        loop.post([weak] {
-            if (const auto self = weak.lock()) {
-                self->drainQueued.store(false, std::memory_order_release);
-                self->drain();
-            }
-        });
-    }
+    void requestDrain(const std::weak_ptr<Impl>& weak) { postDrainOnce(loop, drainQueued, weak); }
 
     // Instrument thread: the completion of a full buffer.
     void drain() {
@@ -326,15 +331,7 @@ struct PortAudioOutput::Impl {
         return paContinue;
     }
 
-    void requestDrain(const std::weak_ptr<Impl>& weak) {
-        if (drainQueued.exchange(true, std::memory_order_acq_rel)) return;
-        loop.post([weak] {
-            if (const auto self = weak.lock()) {
-                self->drainQueued.store(false, std::memory_order_release);
-                self->drain();
-            }
-        });
-    }
+    void requestDrain(const std::weak_ptr<Impl>& weak) { postDrainOnce(loop, drainQueued, weak); }
 
     // Instrument thread: buffer-done for every finished buffer, in order. A
     // handler may write again, or reset or close the device.
