@@ -22,7 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 
 fs::path scriptDir() {
-    return fs::path(__FILE__).parent_path() / "vbs";
+    return fs::path(ARV1_SOURCE_DIR) / "tests" / "script" / "vbs";
 }
 
 std::vector<std::string> scriptNames() {
