@@ -75,6 +75,7 @@ void Graph::attach() {
     click("mnuLocktrig", &Graph::mnuLocktrig_Click);
     click("mnuSaveSA", &Graph::mnuSaveSA_Click);
     click("mnuLoadSA", &Graph::mnuLoadSA_Click);
+    click("mnuSavegraph", &Graph::mnuSavegraph_Click);
     change("avetext", &Graph::avetext_Change);
     change("TimebaseScroll", &Graph::TimebaseScroll_Change);
     change("LGainScroll", &Graph::LGainScroll_Change);
@@ -150,6 +151,12 @@ void Graph::setModeTicks() {
 
 Rgb Graph::gridColour() const {
     return panel_.settings.highScalelight == 1 ? colours::GridHigh : colours::GridNormal;
+}
+
+void Graph::setPixelScale(int scale) {
+    for (auto& surface : surfaces_)
+        if (auto* raster = dynamic_cast<RasterSurface*>(surface.get()))
+            raster->setPixelScale(scale);
 }
 
 // --- Start-up and hooks ---
@@ -597,6 +604,18 @@ void Graph::mnuLoadSA_Click() {
     scaleme3();
     ScopeBuff().setBackground(ScopeBuff2().takeImage());
     makespectrum(f);
+}
+
+void Graph::mnuSavegraph_Click() {
+    platform::FileDialogRequest request;
+    request.save = true;
+    request.filter = kGraphImageFilter;
+    const platform::FileDialogResult result = dialogs_.chooseFile(request);
+    if (result.cancelled) return;
+    if (result.errorNumber != 0)
+        dialogs_.message("",
+                         platform::selectingFileError(result.errorNumber, result.errorDescription));
+    if (!result.path.empty()) SaveFile1(result.path);
 }
 
 bool Graph::SaveFile1(const std::string& path) {

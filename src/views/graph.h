@@ -45,6 +45,8 @@ namespace views {
 
 enum class SurfaceKind { Raster, Recording };
 
+inline constexpr const char* kGraphImageFilter = "All Files (*.bmp)|*.bmp|";
+
 // Layouts of GraphBox, in twips.
 inline constexpr SurfaceLayout kSmallGraphLayout{3960, 2880, 7815, 3255};
 inline constexpr SurfaceLayout kBigGraphLayout{75, 0, 11773.35, 6640.2};
@@ -69,6 +71,10 @@ public:
     // Called after the graph was saved as an image (the generator switches
     // off at the next tick of its deferred switch-off timer).
     void setGeneratorOffRequest(std::function<void()> request);
+
+    // Raster surfaces only: draw every surface at a finer pixel scale (see
+    // RasterSurface::setPixelScale). Set before start-up; the surfaces are erased.
+    void setPixelScale(int scale);
 
     // --- Start-up and the panel's hooks ---
     // Sizes the hidden surfaces like GraphBox, sets every scale, and notes
@@ -121,6 +127,8 @@ public:
     // --- Files ---
     void mnuSaveSA_Click();
     void mnuLoadSA_Click();
+    // "Save Graph as BMP": a Save dialog in the current directory, then SaveFile1.
+    void mnuSavegraph_Click();
     // Redraws the graph for export, saves it (BMP, or PNG for a name ending
     // in ".png") and redraws it normally. Returns whether the file was written.
     bool SaveFile1(const std::string& path);
