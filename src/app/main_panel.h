@@ -15,6 +15,8 @@
 #include "views/graph.h"
 #include "views/sweep.h"
 
+#include <functional>
+
 namespace platform {
 class AudioInput;
 class AudioOutput;
@@ -57,6 +59,12 @@ public:
     bool sweepAtFinalPoint() const override { return sweep_.atFinalPoint(); }
     void stopSweep() override { sweep_.sweepState = 0; }
     void loadReverseCal() override { sweep_.loadReverseCal(); }
+    void unloadWindows() override {
+        if (unloadWindows_) unloadWindows_();
+    }
+
+    // What the exit routine's last step does: the front end closes its windows.
+    void setUnloadWindows(std::function<void()> unload) { unloadWindows_ = std::move(unload); }
 
 private:
     // What the generator asks of capture.
@@ -157,6 +165,7 @@ private:
     SweepStepsLink sweepSteps_{sweep_};
     sequencer::DesktopLauncher launcher_;
     sequencer::ScriptHost scriptHost_{panel_, loop_, dialogs_, launcher_};
+    std::function<void()> unloadWindows_;
 };
 
 } // namespace app
