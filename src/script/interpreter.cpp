@@ -36,12 +36,6 @@ inline bool isSmallInt(Tag t) {
 
 } // namespace
 
-void Interpreter::checkStack() const {
-    char marker = 0;
-    if (stackBase_ && static_cast<size_t>(std::abs(stackBase_ - &marker)) > limits.stackBytes)
-        throw ScriptError(err::OutOfStackSpace);
-}
-
 void Interpreter::checkArraySize(std::span<const int32_t> bounds) const {
     size_t total = 1;
     for (int32_t b : bounds) {
@@ -190,9 +184,8 @@ void Interpreter::recordError(const ScriptError& e) {
 
 template <class Body> bool Interpreter::runTopLevel(int unit, Body&& body) {
     const bool outermost = depth_ == 0;
-    char marker = 0;
     if (outermost) {
-        stackBase_ = &marker;
+        stackFloor_ = StackLimit::floorForThisThread(limits.stackReserve);
         budget_ = limits.statementsPerInterruptCheck;
     }
     Frame top;
@@ -323,6 +316,7 @@ bool Interpreter::handle(ScriptError& e, int line) {
 }
 
 Interpreter::Flow Interpreter::execBlock(const Block& block) {
+    checkStack();
     for (const Stmt* s : block) {
         if (--budget_ <= 0) poll(s->line);
         try {
@@ -828,6 +822,7 @@ void Interpreter::eval(const Expr* e, Variant& out) {
         evalBinary(static_cast<const Binary*>(e), out);
         return;
     case ExprKind::Unary: {
+        checkStack();
         const Unary* u = static_cast<const Unary*>(e);
         Variant tmp;
         const Variant& v = evalRef(u->operand, tmp);
@@ -865,7 +860,7 @@ void Interpreter::eval(const Expr* e, Variant& out) {
 }
 
 void Interpreter::evalBinary(const Binary* b, Variant& out) {
-    if (b->depth > 64) checkStack();
+    checkStack();
     Variant t1, t2;
     // Borrow the left operand from its variable only when evaluating the
     // right one cannot run code that changes it.
@@ -950,6 +945,7 @@ void Interpreter::index(const Variant& container, std::span<const Variant> args,
 }
 
 void Interpreter::evalCall(const Call* c, Variant& out) {
+    checkStack();
     const Expr* callee = c->callee;
     std::vector<Variant> args;
     if (callee->kind == ExprKind::Name) {
@@ -1014,6 +1010,7 @@ Object* Interpreter::memberObject(const Member* m, Variant& holder) {
 }
 
 void Interpreter::evalMember(const Member* m, std::span<const Variant> args, Variant& out) {
+    checkStack();
     Variant holder;
     Object* o = memberObject(m, holder);
     const int id = o->findMember(m->name);
