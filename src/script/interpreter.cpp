@@ -404,8 +404,14 @@ Interpreter::Flow Interpreter::exec(const Stmt* s) {
     case StmtKind::With: {
         const auto* w = static_cast<const With*>(s);
         Variant obj;
-        eval(w->object, obj);
-        if (!obj.isObject()) throw ScriptError(err::ObjectRequired);
+        try {
+            eval(w->object, obj);
+            if (!obj.isObject()) throw ScriptError(err::ObjectRequired);
+        } catch (ScriptError& e) {
+            // Resumed: the body runs, and each use of the object fails.
+            if (!handle(e, s->line)) throw;
+            obj = Variant();
+        }
         frame_->with.push_back(std::move(obj));
         struct Pop {
             std::vector<Variant>& v;
@@ -538,18 +544,26 @@ Interpreter::Flow Interpreter::execFor(const For* s) {
 }
 
 Interpreter::Flow Interpreter::execForEach(const ForEach* s) {
-    Variant coll;
-    eval(s->collection, coll);
     std::vector<Variant> items;
     Variant hold; // keeps an array alive and unchanged while we walk it
     const std::vector<Variant>* list = &items;
-    if (coll.isArray()) {
-        hold = coll;
-        list = &hold.rawArray().items;
-    } else if (coll.isObject() && coll.rawObject()) {
-        Ref<Object> keep(coll.rawObject());
-        if (!keep->enumerate(items)) throw ScriptError(err::NotACollection);
-    } else {
+    try {
+        eval(s->collection, hold);
+        if (hold.isArray()) {
+            list = &hold.rawArray().items;
+        } else if (hold.isObject() && hold.rawObject()) {
+            Ref<Object> keep(hold.rawObject());
+            if (!keep->enumerate(items)) throw ScriptError(err::NotACollection);
+        } else {
+            throw ScriptError(err::NotACollection);
+        }
+    } catch (ScriptError& e) {
+        if (!handle(e, s->line)) throw;
+        // Resumed: the body runs once with the variable unchanged, then Next
+        // finds nothing to walk.
+        const Flow f = execBlock(s->body);
+        if (f == Flow::ExitProc || f == Flow::ExitDo) return f;
+        if (f == Flow::ExitFor) return Flow::Normal;
         throw ScriptError(err::NotACollection);
     }
     for (size_t i = 0; i < list->size(); ++i) {
