@@ -1,13 +1,13 @@
 #pragma once
 // Printing: every print command of the program goes through this module.
 //
-// How a window prints a text page (the log viewer, the sequence editor, the
-// data editor's Print Table):
+// How a window prints a text page:
 //
 //     output::Printing& printing = mainPanel.printing();
-//     printing.printText("Log Viewer", output::plainTextLines(text));
+//     printing.printText("Log Viewer", output::plainTextLines(text)); // log viewer, editor
+//     printing.printText("Print Table", output::splitLines(editor.printout(date)));
 //
-// (text_pages.h has the lines of every printout.) printText asks the print
+// (text_pages.h splits texts into lines and has the other printouts.) printText asks the print
 // service for a printer (the platform's print dialog, which offers a PDF
 // file when there is no printer; a recording printer in tests), prints the
 // lines in a fixed-pitch font on pages of the Page Setup, and ends the

@@ -42,35 +42,6 @@ std::vector<std::string> testDataLines(const common::SweepData& data, TimePoint 
     return lines;
 }
 
-std::string_view tableHeaderLine(std::string_view viewKind) {
-    if (viewKind == "Limit File") return "         Frequency      Lower Limit      Upper Limit";
-    if (viewKind == "User Point File")
-        return "         User Freq.     L User Level     R User Level";
-    if (viewKind == "Inverse Cal File")
-        return "         Cal Freq.      L Cal Level      R Cal Level";
-    return kDataHeader;
-}
-
-std::vector<std::string> tableLines(std::string_view viewKind,
-                                    const std::vector<std::vector<std::string>>& rows,
-                                    TimePoint now) {
-    std::vector<std::string> lines{"",
-                                   "",
-                                   "              Data Editor Values For " + std::string(viewKind) +
-                                       ":",
-                                   "",
-                                   std::string(tableHeaderLine(viewKind)),
-                                   ""};
-    for (const std::vector<std::string>& row : rows) {
-        std::string line;
-        for (const std::string& cell : row)
-            line += printColumn(cell);
-        lines.push_back(std::move(line));
-    }
-    lines.insert(lines.end(), {"", "", std::string(kTenBlanks) + printDate(now)});
-    return lines;
-}
-
 std::vector<std::string> splitLines(std::string_view text) {
     std::vector<std::string> lines;
     std::string line;

@@ -27,17 +27,6 @@ std::string printColumn(std::string_view text);
 // and the date and time after ten blanks.
 std::vector<std::string> testDataLines(const common::SweepData& data, TimePoint now);
 
-// The column header line of a data editor view: "Data File", "Limit File",
-// "User Point File" or "Inverse Cal File" (others get the data file's).
-std::string_view tableHeaderLine(std::string_view viewKind);
-
-// Print Table of the data editor: two empty lines, "Data Editor Values For"
-// the view, the view's header line between empty lines, one line per row
-// (the cells of columns 1..C), two empty lines and the date after ten blanks.
-std::vector<std::string> tableLines(std::string_view viewKind,
-                                    const std::vector<std::vector<std::string>>& rows,
-                                    TimePoint now);
-
 // The lines of a text ended by CR LF, LF or CR (a last line without an
 // ending counts; an empty text has none).
 std::vector<std::string> splitLines(std::string_view text);

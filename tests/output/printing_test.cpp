@@ -46,33 +46,11 @@ TEST_F(OutputTest, PrintTestDataPrintsTheStoredPointsAndTheDate) {
     EXPECT_EQ(service.documents().size(), 1u);
 }
 
-TEST(TextPages, PrintTableLogViewerAndEditor) {
-    const auto now = std::chrono::system_clock::now();
-    const std::vector<std::string> table =
-        output::tableLines("Limit File", {{"1000.0", "-3", "0.8"}, {"20000.0", "", "1.25"}}, now);
-    const std::vector<std::string> expected = {
-        "",
-        "",
-        "              Data Editor Values For Limit File:",
-        "",
-        "         Frequency      Lower Limit      Upper Limit",
-        "",
-        "         1000.0\t             -3\t            0.8\t",
-        "        20000.0\t               \t           1.25\t",
-        "",
-        "",
-        "          " + output::printDate(now)};
-    EXPECT_EQ(table, expected);
-    EXPECT_EQ(output::tableHeaderLine("User Point File"),
-              "         User Freq.     L User Level     R User Level");
-    EXPECT_EQ(output::tableHeaderLine("Inverse Cal File"),
-              "         Cal Freq.      L Cal Level      R Cal Level");
-    EXPECT_EQ(output::tableHeaderLine("Data File"), kHeader);
-    EXPECT_EQ(output::printColumn("a long cell of 20 ch"), "a long cell of 20 ch\t");
-
+TEST(TextPages, LogViewerAndEditorPrintTwoEmptyLinesThenTheText) {
     EXPECT_EQ(output::plainTextLines("a\r\n\r\nb\nc\rd"),
               (std::vector<std::string>{"", "", "a", "", "b", "c", "d"}));
     EXPECT_EQ(output::plainTextLines(""), (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(output::printColumn("a long cell of 20 ch"), "a long cell of 20 ch\t");
 }
 
 TEST_F(OutputTest, LongTextRunsOntoMorePages) {
