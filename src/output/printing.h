@@ -7,11 +7,11 @@
 //     printing.printText("Log Viewer", output::plainTextLines(text)); // log viewer, editor
 //     printing.printText("Print Table", output::splitLines(editor.printout(date)));
 //
-// (text_pages.h splits texts into lines and has the other printouts.) printText asks the print
-// service for a printer (the platform's print dialog, which offers a PDF
-// file when there is no printer; a recording printer in tests), prints the
-// lines in a fixed-pitch font on pages of the Page Setup, and ends the
-// document. When the operator cancels, or there is no print service
+// (text_pages.h splits texts into lines and has the other printouts.)
+// printText asks the print service for a printer (the platform's print
+// dialog, which offers a PDF file when there is no printer; a recording
+// printer in tests), prints the lines in a fixed-pitch font on pages of the
+// Page Setup, and ends the document. When the operator cancels, or there is no print service
 // (headless), nothing is printed.
 //
 // Thread: the instrument's thread only.
