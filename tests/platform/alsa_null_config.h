@@ -45,6 +45,16 @@ inline void useAlsaNullDevices() {
     useAlsaConfig(path);
 }
 
+// Devices of cards that are not there (as on a machine without sound
+// hardware) beside one null device: probing them makes ALSA complain.
+inline void useAlsaDevicesOfMissingCards() {
+    static const auto path =
+        writeAlsaConfig("missing.conf", "pcm.!default { type hw card 9 }\n"
+                                        "pcm.arv1_null { type null }\n"
+                                        "pcm.arv1_gone { type plug slave.pcm \"hw:8,0\" }\n");
+    useAlsaConfig(path);
+}
+
 // A configuration that ALSA cannot parse: PortAudio's ALSA back end then
 // fails, and with it Pa_Initialize.
 inline void useBrokenAlsaConfig() {
