@@ -2,6 +2,7 @@
 
 #include "app/main_panel.h"
 #include "app/qt_dialogs.h"
+#include "platform/clipboard.h"
 #include "platform/device_catalogue.h"
 #include "platform/loopback.h"
 #include "platform/qt_event_loop.h"
@@ -169,6 +170,9 @@ int runWindow(const ParsedArgs& args, std::ostream& err) {
         windows.closeAll();
         QTimer::singleShot(0, &window, [&window] { window.close(); });
     });
+
+    platform::QtClipboard clipboard;
+    main.fileOutput().setClipboard(&clipboard);
 
     catalogue.reportSoundSystemFailure(dialogs);
     if (auto* real = catalogue.realOutput())

@@ -171,6 +171,16 @@ void Panel::createControls() {
     c.add("mnuSaveSA", K::Menu).setCaption("Save SA Test Data");
     c.add("mnuLoadSA", K::Menu).setCaption("Load SA Test Data");
 
+    // Printing and export
+    c.add("mnuPrintSetup", K::Menu).setCaption("Page Setup");
+    c.add("mnuPrintTestResult", K::Menu).setCaption("Print Test Data");
+    c.add("mnuPrintgraph", K::Menu).setCaption("Print Graph");
+    c.add("mnuSavegraph", K::Menu).setCaption("Save Graph as BMP");
+    c.add("mnuCopygraph", K::Menu).setCaption("Copy Graph to Clipboard");
+    c.add("mnuSaveReport", K::Menu).setCaption("Save Test Report (PDF)");
+    c.add("mnuExportSweep", K::Menu).setCaption("Export Sweep (CSV)");
+    c.add("mnuExportSpectrum", K::Menu).setCaption("Export Spectrum (CSV)");
+
     // Test sequencer
     c.add("Status", K::Label).setCaption("Status - OK");
     c.add("SeqLED", K::Label).setColour(colour::DarkCyan);
@@ -200,8 +210,7 @@ void Panel::createControls() {
     check("SplitCheck", false);
     check("LockCheck", false);
 
-    // File menu: panels, favourites, exit. Printing and the graph's export
-    // belong to the output functions, which bind their items.
+    // File menu: panels, favourites, exit.
     auto menu = [&](const char* name, std::string_view caption) -> Control& {
         Control& item = c.add(name, K::Menu);
         item.setCaption(caption);
@@ -213,11 +222,6 @@ void Panel::createControls() {
         menu(slotName("mnuFav", slot).c_str(), std::to_string(slot)).onClick([this, slot] {
             mnuFav_Click(slot);
         });
-    menu("mnuSavegraph", "Save Graph as BMP");
-    menu("mnuCopygraph", "Copy Graph to Clipboard");
-    menu("mnuPrintgraph", "Print Graph");
-    menu("mnuPrintTestResult", "Print Test Data");
-    menu("mnuPrintSetup", "Page Setup");
     menu("mnuReset", "Reset INI and Exit").onClick([this] { mnuReset_Click(); });
     menu("mnuExit", "Exit").onClick([this] { mnuExit_Click(); });
     // Items that open a window of their own; the front end binds them.

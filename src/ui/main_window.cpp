@@ -492,6 +492,9 @@ void MainWindow::buildMenus() {
     item(fileMenu_, "mnuSaveSA");
     item(fileMenu_, "mnuSavegraph");
     item(fileMenu_, "mnuCopygraph");
+    item(fileMenu_, "mnuSaveReport");
+    item(fileMenu_, "mnuExportSweep");
+    item(fileMenu_, "mnuExportSpectrum");
     fileMenu_->addSeparator();
     item(fileMenu_, "mnuPrintgraph");
     item(fileMenu_, "mnuPrintTestResult");

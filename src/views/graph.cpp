@@ -14,6 +14,7 @@
 #include <QImageWriter>
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace views {
 
@@ -75,7 +76,6 @@ void Graph::attach() {
     click("mnuLocktrig", &Graph::mnuLocktrig_Click);
     click("mnuSaveSA", &Graph::mnuSaveSA_Click);
     click("mnuLoadSA", &Graph::mnuLoadSA_Click);
-    click("mnuSavegraph", &Graph::mnuSavegraph_Click);
     change("avetext", &Graph::avetext_Change);
     change("TimebaseScroll", &Graph::TimebaseScroll_Change);
     change("LGainScroll", &Graph::LGainScroll_Change);
@@ -399,7 +399,7 @@ void Graph::makespectrum(const SpectrumFrame& frame) {
     o.saChannel = panel_.settings.saChannel;
     o.exportRendering = exportRendering;
     o.graphHeightAtStart = graphHeightAtStart;
-    o.pumpEvents = [this] { panel_.pumpEvents(); };
+    if (!recording_) o.pumpEvents = [this] { panel_.pumpEvents(); };
     spectrum_.makespectrum(ScopeBuff(), frame, o);
     GraphBox().setBackground(ScopeBuff().takeImage());
 }
@@ -606,18 +606,6 @@ void Graph::mnuLoadSA_Click() {
     makespectrum(f);
 }
 
-void Graph::mnuSavegraph_Click() {
-    platform::FileDialogRequest request;
-    request.save = true;
-    request.filter = kGraphImageFilter;
-    const platform::FileDialogResult result = dialogs_.chooseFile(request);
-    if (result.cancelled) return;
-    if (result.errorNumber != 0)
-        dialogs_.message("",
-                         platform::selectingFileError(result.errorNumber, result.errorDescription));
-    if (!result.path.empty()) SaveFile1(result.path);
-}
-
 bool Graph::SaveFile1(const std::string& path) {
     exportRendering = true;
     makesmallgraph();
@@ -626,6 +614,29 @@ bool Graph::SaveFile1(const std::string& path) {
     makesmallgraph();
     if (generatorOffRequest_) generatorOffRequest_();
     return saved;
+}
+
+std::vector<DrawOp> Graph::recordCurrentView() {
+    std::unique_ptr<GraphSurface> visible[4];
+    for (int i = 0; i < 4; ++i) {
+        auto recording = std::make_unique<RecordingSurface>();
+        recording->setLayout(surfaces_[i]->layout());
+        recording->setScale(surfaces_[i]->scale());
+        recording->setVisible(surfaces_[i]->visible());
+        visible[i] = std::exchange(surfaces_[i], std::move(recording));
+    }
+    const bool wasExport = exportRendering;
+    const ScaleState wasScales = scales;
+    exportRendering = false;
+    recording_ = true;
+    redrawView(false);
+    std::vector<DrawOp> ops = static_cast<RecordingSurface&>(GraphBox()).shown();
+    recording_ = false;
+    exportRendering = wasExport;
+    scales = wasScales;
+    for (int i = 0; i < 4; ++i)
+        surfaces_[i] = std::move(visible[i]);
+    return ops;
 }
 
 bool saveGraphImage(const GraphSurface& surface, std::string_view path) {
