@@ -17,6 +17,7 @@
 #include "platform/audio_output.h"
 #include "platform/portaudio_audio.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -49,9 +50,19 @@ public:
     int loopbackInputPosition() const;
     int loopbackOutputPosition() const;
 
-    // The real output device, to install its failure handler (nullptr
-    // without PortAudio).
+    // The real output device (nullptr without PortAudio).
     PortAudioOutput* realOutput() { return realOutput_.get(); }
+    // The real output device's failure handler (PortAudioOutput::
+    // setFailureHandler), kept for the devices of later sessions.
+    void setOutputFailureHandler(std::function<void()> onFailure);
+
+    // Takes the device lists anew: the PortAudio session ends and
+    // startSession starts the next one, which sees the devices as they are
+    // now (a card plugged in, a JACK server started). startSession may return
+    // nullptr (no real devices then). Returns false, and changes nothing,
+    // while a real device is open.
+    using SessionStarter = std::function<std::shared_ptr<const PortAudioSession>()>;
+    bool refresh(const SessionStarter& startSession);
 
     // When PortAudio failed: shows soundSystemFailedMessage once (later calls
     // show nothing). Returns whether it showed it.
@@ -63,6 +74,10 @@ public:
     class RoutedOutput;
 
 private:
+    void takeSession(std::shared_ptr<const PortAudioSession> session);
+
+    EventLoop& loop_;
+    std::function<void()> outputFailure_;
     std::shared_ptr<const PortAudioSession> session_;
     std::unique_ptr<PortAudioInput> realInput_;
     std::unique_ptr<PortAudioOutput> realOutput_;
@@ -71,6 +86,16 @@ private:
     std::string soundSystemError_;
     bool failureReported_ = false;
 };
+
+// A device's host API and its own name, from a list entry "<API>: <name>".
+// PulseAudio and PipeWire, which PortAudio reaches through ALSA devices of
+// those names, are named as such ("PulseAudio (ALSA)", "PipeWire (ALSA)");
+// the simulated loopback's host is "Simulated".
+struct DeviceLabel {
+    std::string hostApi;
+    std::string name;
+};
+DeviceLabel describeDevice(std::string_view entry);
 
 // The text of --list-devices: both lists with their positions, e.g.
 //   Input devices (InputDeviceId):

@@ -7,7 +7,8 @@
 //    control gets the control's name as its objectName ("GenFreq1",
 //    "Gen_On", "mnuSa", "ReadoutLED1"). Pick the widget by the control's kind:
 //      TextBox      QLineEdit (one line) or QPlainTextEdit (multi-line)
-//      ComboBox     QComboBox (not editable; the model's items fill it)
+//      ComboBox     QComboBox (not editable; the model's items fill it) or
+//                   QListWidget (a list box: the items are its rows)
 //      CheckBox     QCheckBox          OptionButton  QRadioButton
 //      Button       QPushButton/QToolButton          Menu  QAction
 //      ScrollBar    QScrollBar or QSlider

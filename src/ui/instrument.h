@@ -7,13 +7,19 @@
 // Thread: the GUI thread, which is the instrument's thread.
 
 namespace panel {
+class FavSetup;
 class Panel;
-}
+} // namespace panel
 namespace views {
 class Graph;
-}
+class GraphSetup;
+} // namespace views
 namespace engine {
 class SettlingEditor;
+class SoundcardSetup;
+} // namespace engine
+namespace output {
+class Help;
 }
 namespace sequencer {
 class ScriptHost;
@@ -32,6 +38,10 @@ struct Instrument {
     platform::Dialogs& dialogs;
     engine::SettlingEditor* settlingEditor = nullptr;
     sequencer::ScriptHost* scriptHost = nullptr;
+    engine::SoundcardSetup* soundcardSetup = nullptr;
+    views::GraphSetup* graphSetup = nullptr;
+    panel::FavSetup* favSetup = nullptr;
+    output::Help* help = nullptr;
 };
 
 } // namespace ui
