@@ -2,7 +2,8 @@
 # Builds arv1 and runs the amplifier acceptance test of examples/amplifier
 # headless against the simulated "amplifier" (override with DUT=...), in
 # virtual time. Leaves the log and the graph image in the work directory
-# (default: ./example-run) and exits with the runner's code: 0 pass, 1 fail.
+# (default: ./example-run) and exits with the runner's code: 0 pass, 1 fail,
+# 2 or 3 when the test did not run (see README).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${BUILD_DIR:-build}"

@@ -38,6 +38,7 @@ ScriptHost::ScriptHost(panel::Panel& panel, platform::EventLoop& loop, platform:
         [this](const std::string& prompt, int buttons, const std::string& title) {
             if ((buttons & 0xF) == kVbYesNo)
                 return dialogs_.askYesNo(title, prompt) == platform::Answer::Yes ? kVbYes : kVbNo;
+            ++scriptMessageBoxes_;
             dialogs_.message(title, prompt);
             return kVbOk;
         });
@@ -64,6 +65,11 @@ std::string ScriptHost::status() const {
     return panel_.controls()["Status"].caption();
 }
 
+void ScriptHost::functionFailed(std::string_view failureText) {
+    setStatus(failureText);
+    functionFailures_.emplace_back(failureText);
+}
+
 LogOptions ScriptHost::logOptions() const {
     const panel::PanelSettings& s = panel_.settings;
     return {s.logLevels == 1, s.logThd == 1, s.logTime == 1};
@@ -86,6 +92,8 @@ void ScriptHost::commence_sequence() {
     const bool outermost = runDepth_ == 0;
     if (outermost) {
         abortRequested_ = false;
+        timedOut_ = false;
+        functionFailures_.clear();
         runStarted_ = std::chrono::steady_clock::now();
         lastBusyPump_ = runStarted_;
     }
@@ -99,6 +107,7 @@ void ScriptHost::commence_sequence() {
     }
     if (outermost) {
         lastRun_ = ok ? script::ErrorInfo{} : engine_.lastError();
+        timedOut_ = !ok && pastRunLimit();
         abortRequested_ = false;
     }
 }
@@ -166,10 +175,13 @@ void ScriptHost::requestAbort() {
     engine_.requestInterrupt();
 }
 
+bool ScriptHost::pastRunLimit() const {
+    return runLimit_ && std::chrono::steady_clock::now() - runStarted_ > *runLimit_;
+}
+
 bool ScriptHost::stopping() const {
     if (abortRequested_) return true;
-    return runLimit_ && runDepth_ > 0 &&
-           std::chrono::steady_clock::now() - runStarted_ > *runLimit_;
+    return runDepth_ > 0 && pastRunLimit();
 }
 
 bool ScriptHost::interruptCheck() {
