@@ -40,6 +40,12 @@ struct HeadlessOptions {
     std::optional<std::string> device;
     // Real time instead of virtual time with the simulated device.
     bool realtime = false;
+    // A PDF test report written at the end of the run, with the verdict that
+    // the exit code gives.
+    std::optional<std::string> report;
+    // The current view's data (the sweep or the spectrum) as CSV, written at
+    // the end of the run.
+    std::optional<std::string> exportCsv;
 };
 
 struct ParsedArgs {
@@ -59,7 +65,7 @@ inline constexpr int kExitPassed = 0;
 // The device failed: the pass/fail lamp is red.
 inline constexpr int kExitFailed = 1;
 // A script error (or a time-out, or a script function that failed), a usage
-// error or a start-up failure.
+// error, a start-up failure, or a report or export that could not be written.
 inline constexpr int kExitScriptError = 2;
 // The test did not run as set up: a file refused, a write failed, a sweep
 // unfinished or unjudged, no signal, any message box of the instrument.

@@ -34,14 +34,21 @@ ScriptHost::ScriptHost(panel::Panel& panel, platform::EventLoop& loop, platform:
     bindControls();
     engine_.addObject("MathFunction", makeAddInFunctions(*this), true);
     engine_.setInterruptCheck([this] { return interruptCheck(); });
-    engine_.setMsgBoxHandler(
-        [this](const std::string& prompt, int buttons, const std::string& title) {
-            if ((buttons & 0xF) == kVbYesNo)
-                return dialogs_.askYesNo(title, prompt) == platform::Answer::Yes ? kVbYes : kVbNo;
-            ++scriptMessageBoxes_;
-            dialogs_.message(title, prompt);
-            return kVbOk;
-        });
+    // The script's own message boxes are counted apart from the instrument's.
+    engine_.setMsgBoxHandler([this, show = dialogMsgBox(dialogs_)](
+                                 const std::string& prompt, int buttons, const std::string& title) {
+        if ((buttons & 0xF) != kVbYesNo) ++scriptMessageBoxes_;
+        return show(prompt, buttons, title);
+    });
+}
+
+script::MsgBoxHandler dialogMsgBox(platform::Dialogs& dialogs) {
+    return [&dialogs](const std::string& prompt, int buttons, const std::string& title) {
+        if ((buttons & 0xF) == kVbYesNo)
+            return dialogs.askYesNo(title, prompt) == platform::Answer::Yes ? kVbYes : kVbNo;
+        dialogs.message(title, prompt);
+        return kVbOk;
+    };
 }
 
 panel::Control& ScriptHost::control(std::string_view name) {
@@ -156,8 +163,8 @@ bool ScriptHost::loadSequence(std::string_view path) {
     return false;
 }
 
-std::string ScriptHost::AutoAdd() {
-    if (engine_.addCode(seqCode)) return std::string(kAutoloadComplete);
+std::string ScriptHost::AutoAdd(std::string_view unitName) {
+    if (engine_.addCode(seqCode, unitName)) return std::string(kAutoloadComplete);
     setStatus(kScriptError);
     return std::string(kScriptError);
 }
