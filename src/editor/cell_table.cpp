@@ -13,10 +13,22 @@ namespace {
 constexpr int kMaxRows = common::kMaxRows;
 
 const std::array<KindTexts, 4> kKinds = {{
-    {"Data File", {"Frequency", "Left Level", "Right Level"}, "Data Files|*.dfd;"},
-    {"Limit File", {"Frequency", "Lower Limit", "Upper Limit"}, "Limit Files|*.dfl;"},
-    {"User Point File", {"User Freq.", "L User Level", "R User Level"}, "User Sweep Files|*.dfu;"},
-    {"Inverse Cal File", {"Cal Freq.", "L Cal Level", "R Cal Level"}, ""},
+    {"Data File",
+     {"Frequency", "Left Level", "Right Level"},
+     "Data Files|*.dfd;",
+     "         Frequency      Left Level       Right Level"},
+    {"Limit File",
+     {"Frequency", "Lower Limit", "Upper Limit"},
+     "Limit Files|*.dfl;",
+     "         Frequency      Lower Limit      Upper Limit"},
+    {"User Point File",
+     {"User Freq.", "L User Level", "R User Level"},
+     "User Sweep Files|*.dfu;",
+     "         User Freq.     L User Level     R User Level"},
+    {"Inverse Cal File",
+     {"Cal Freq.", "L Cal Level", "R Cal Level"},
+     "",
+     "         Cal Freq.      L Cal Level      R Cal Level"},
 }};
 
 std::string_view trimmed(std::string_view text) {

@@ -27,6 +27,7 @@ struct KindTexts {
     std::string_view caption;                // viewKind: "Data File", "Limit File", ...
     std::array<std::string_view, 3> headers; // columns 1..3
     std::string_view filter;                 // file dialog filter; empty for the fixed file
+    std::string_view printHeader;            // the column header line of the printout
 };
 const KindTexts& kindTexts(TableKind kind);
 

@@ -327,7 +327,7 @@ void DataEditor::extractCol() {
     clampCurrent();
 }
 
-// --- Clipboard ---
+// --- Clipboard and printout ---
 
 std::string DataEditor::copyBlock(Cell anchor, Cell end) {
     notice_.show();
@@ -344,6 +344,35 @@ void DataEditor::paste(std::string_view text) {
                  " of the pasted block fell outside the table's " +
                  std::to_string(common::kMaxRows) + " rows and " + std::to_string(kMaxCols) +
                  " columns and " + (dropped == 1 ? "was" : "were") + " not pasted.");
+}
+
+namespace {
+
+// Leading blanks up to 15 characters (UTF-8 characters, not bytes).
+std::string padded(const std::string& cell) {
+    const auto length = std::count_if(cell.begin(), cell.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    });
+    return std::string(static_cast<std::size_t>(std::max<long>(0, 15 - length)), ' ') + cell;
+}
+
+} // namespace
+
+std::string DataEditor::printout(std::string_view date) const {
+    std::string text = "\r\n\r\n              Data Editor Values For ";
+    text += viewKind();
+    text += ":\r\n\r\n";
+    text += kindTexts(table_.kind()).printHeader;
+    text += "\r\n\r\n";
+    for (int r = 1; r <= table_.rows(); ++r) {
+        for (int c = 1; c <= table_.cols(); ++c)
+            text += padded(table_.cell(c, r)) + '\t';
+        text += "\r\n";
+    }
+    text += "\r\n\r\n          ";
+    text += date;
+    text += "   QEX ARV-1 Versatile Data Editor\r\n";
+    return text;
 }
 
 } // namespace editor

@@ -2,7 +2,7 @@
 // The data/limit editor ("Versatile Data Editor") without its window: the
 // table it shows, the view buttons, the row and column commands with their
 // questions, New Sheet, Limit Tolerance, ReGraph, the file commands of every
-// table kind, export, the copied block and paste.
+// table kind, export, the copied block, paste, and the text of the printout.
 //
 // The editor reaches the panel's tables and the sweep graph through
 // EditorHost, and asks its questions and chooses its files through the
@@ -123,6 +123,9 @@ public:
     // Pastes a tab- or comma-separated block at the current cell. When the
     // block makes the table longer, the row count box follows.
     void paste(std::string_view text);
+
+    // The printed table, CR LF lines; `date` goes into the footer.
+    std::string printout(std::string_view date) const;
 
 private:
     void showTable(TableFile table, TableKind kind, int count);

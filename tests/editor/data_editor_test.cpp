@@ -376,4 +376,14 @@ TEST_F(Editor, UserSweepReverseCalDataAndExportFiles) {
     EXPECT_EQ(platform::readFileBytes(path("e.log")), "20.0 , -1.00 , -1.20\r\n");
 }
 
+TEST_F(Editor, PrintoutListsTheCellsUnderTheKindsHeader) {
+    fill({"20.0|-1.00|x"});
+    ed.table().setKind(editor::TableKind::Limit);
+    EXPECT_EQ(ed.printout("1/2/2025"),
+              "\r\n\r\n              Data Editor Values For Limit File:\r\n\r\n"
+              "         Frequency      Lower Limit      Upper Limit\r\n\r\n"
+              "           20.0\t          -1.00\t              x\t\r\n"
+              "\r\n\r\n          1/2/2025   QEX ARV-1 Versatile Data Editor\r\n");
+}
+
 } // namespace
