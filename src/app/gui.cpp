@@ -159,6 +159,8 @@ int runWindow(const ParsedArgs& args, std::ostream& err) {
     panel::Panel& panel = main.panel();
     ui::Instrument instrument{panel,   main.graph(),           loop,
                               dialogs, &main.settlingEditor(), &main.scriptHost()};
+    instrument.dataEditor = &main.dataEditor();
+    instrument.printing = &main.printing();
     ui::Windows windows(instrument);
     ui::registerWindows(windows);
     ui::MainWindow window(instrument, windows);

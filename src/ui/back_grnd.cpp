@@ -1,12 +1,14 @@
 #include "ui/back_grnd.h"
 
 #include "editor/data_editor.h"
+#include "output/printing.h"
+#include "output/text_pages.h"
 #include "ui/instrument.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QGroupBox>
+#include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -22,6 +24,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <chrono>
 #include <functional>
 
 namespace ui {
@@ -93,7 +96,8 @@ protected:
 
 class BackGrnd final : public QMainWindow {
 public:
-    BackGrnd(DataEditor& editor, QWidget* parent);
+    // Without printing, "Print Table" is disabled.
+    BackGrnd(DataEditor& editor, output::Printing* printing, QWidget* parent);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -128,13 +132,14 @@ private:
     void timerTick();
 
     DataEditor& ed_;
+    output::Printing* printing_;
     Grid* grid_ = nullptr;
     CellEditBox* T1_ = nullptr;
     QLabel* viewKind_ = nullptr;
     QLabel* userfile_ = nullptr;
     QLineEdit* count_ = nullptr;
     QLineEdit* tolerance_ = nullptr;
-    QGroupBox* frame1_ = nullptr;
+    QFrame* frame1_ = nullptr;
     QTimer* timer1_ = nullptr;
     QMenu* rowPopup_ = nullptr;
     QMenu* colPopup_ = nullptr;
@@ -142,7 +147,8 @@ private:
     bool loaded_ = false;
 };
 
-BackGrnd::BackGrnd(DataEditor& editor, QWidget* parent) : QMainWindow(parent), ed_(editor) {
+BackGrnd::BackGrnd(DataEditor& editor, output::Printing* printing, QWidget* parent)
+    : QMainWindow(parent), ed_(editor), printing_(printing) {
     setObjectName(QStringLiteral("BackGrnd"));
     setWindowTitle(qs(editor::kEditorCaption));
     grid_ = new Grid;
@@ -185,10 +191,11 @@ void BackGrnd::buildMenus() {
     file->addSeparator();
     action(file, "mnuExport", "Export data", [&e] { e.mnuExport_Click(); });
     action(file, "mnunewsheet", "New Sheet", [&e] { e.mnunewsheet_Click(); });
-    // Printing comes with the printing module; until then the item is there, disabled.
-    QAction* print = file->addAction(QStringLiteral("Print Table"));
-    print->setObjectName(QStringLiteral("mnuPrint"));
-    print->setEnabled(false);
+    QAction* print = action(file, "mnuPrint", "Print Table", [this] {
+        const std::string date = output::printDate(std::chrono::system_clock::now());
+        printing_->printText("Print Table", output::splitLines(ed_.printout(date)));
+    });
+    print->setEnabled(printing_ != nullptr);
     file->addSeparator();
     QAction* exit = file->addAction(QStringLiteral("Exit"));
     exit->setObjectName(QStringLiteral("mnuexit"));
@@ -275,8 +282,10 @@ QWidget* BackGrnd::buildControls() {
         "QHeaderView::section { background: #e4e6ea; color: #202428; border: none;"
         " border-right: 1px solid #c0c4ca; border-bottom: 1px solid #c0c4ca; padding: 2px 6px; }"
         "QTableCornerButton::section { background: #e4e6ea; border: none; }"));
-    grid_->horizontalHeader()->setDefaultSectionSize(
-        std::max(96, fontMetrics().horizontalAdvance(QStringLiteral("L User Level")) + 24));
+    // The columns share the grid's width, none narrower than its header.
+    grid_->horizontalHeader()->setMinimumSectionSize(
+        fontMetrics().horizontalAdvance(QStringLiteral("L User Level")) + 24);
+    grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     grid_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     grid_->keyHandler = [this](QKeyEvent* event) { return gridKey(event); };
     grid_->rightClickInCells = [this] { copySelection(); };
@@ -299,18 +308,22 @@ QWidget* BackGrnd::buildControls() {
     connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this,
             [this] { placeEditBox(); });
 
-    frame1_ = new QGroupBox(tr("Edit Message:"));
+    // The message floats over the grid's lower right corner while it shows.
+    frame1_ = new QFrame(grid_);
     frame1_->setObjectName(QStringLiteral("Frame1"));
-    frame1_->setProperty("role", "frame");
-    auto* frameLayout = new QHBoxLayout(frame1_);
+    frame1_->setStyleSheet(QStringLiteral(
+        "QFrame#Frame1 { background: #262b32; border: 1px solid #5a6472; border-radius: 5px; }"
+        "QLabel { color: #eef1f4; background: transparent; border: none; }"));
+    auto* frameLayout = new QVBoxLayout(frame1_);
+    frameLayout->setContentsMargins(10, 6, 10, 8);
+    frameLayout->setSpacing(2);
+    auto* title = new QLabel(tr("Edit Message:"));
+    title->setStyleSheet(QStringLiteral("font-weight: bold; color: #9fc3e8;"));
+    frameLayout->addWidget(title);
     auto* message = new QLabel(qs(editor::kCopiedMessage));
     message->setObjectName(QStringLiteral("Frame1Text"));
     frameLayout->addWidget(message);
-    QSizePolicy keepSpace = frame1_->sizePolicy();
-    keepSpace.setRetainSizeWhenHidden(true);
-    frame1_->setSizePolicy(keepSpace);
     frame1_->hide();
-    layout->addWidget(frame1_);
 
     timer1_ = new QTimer(this);
     timer1_->setObjectName(QStringLiteral("Timer1"));
@@ -499,6 +512,10 @@ void BackGrnd::copySelection() {
         }
     }
     QGuiApplication::clipboard()->setText(qs(ed_.copyBlock(anchor, end)));
+    frame1_->adjustSize();
+    const QRect area = grid_->viewport()->geometry();
+    frame1_->move(area.right() - frame1_->width() - 8, area.bottom() - frame1_->height() - 8);
+    frame1_->raise();
     frame1_->show();
     timer1_->start();
 }
@@ -534,7 +551,7 @@ void BackGrnd::headerPopup(Qt::Orientation orientation, const QPoint& pos) {
 
 std::unique_ptr<QWidget> makeBackGrnd(Instrument& instrument, QWidget* parent) {
     if (!instrument.dataEditor) return nullptr;
-    return std::make_unique<BackGrnd>(*instrument.dataEditor, parent);
+    return std::make_unique<BackGrnd>(*instrument.dataEditor, instrument.printing, parent);
 }
 
 } // namespace ui
