@@ -2,6 +2,7 @@
 
 #include "app/main_panel.h"
 #include "app/qt_dialogs.h"
+#include "app/qt_print_service.h"
 #include "platform/clipboard.h"
 #include "platform/device_catalogue.h"
 #include "platform/loopback.h"
@@ -175,6 +176,9 @@ int runWindow(const ParsedArgs& args, std::ostream& err) {
 
     platform::QtClipboard clipboard;
     main.fileOutput().setClipboard(&clipboard);
+    // Printing shows the platform's print dialogs; a screenshot prints nothing.
+    QtPrintService printService(&window);
+    if (!screenshot) main.printing().setService(&printService);
 
     catalogue.reportSoundSystemFailure(dialogs);
     if (auto* real = catalogue.realOutput())

@@ -478,8 +478,8 @@ void MainWindow::buildMenus() {
     auto ticked = [&](QMenu* menu, const char* name) { item(menu, name)->setCheckable(true); };
 
     fileMenu_ = bar->addMenu(QStringLiteral("&File"));
-    item(fileMenu_, "mnuLoadTest");
-    item(fileMenu_, "mnuSavePanel");
+    item(fileMenu_, "mnuLoadTest")->setShortcut(QKeySequence::Open);
+    item(fileMenu_, "mnuSavePanel")->setShortcut(QKeySequence::Save);
     fileMenu_->addSeparator();
     for (int slot = 1; slot <= panel::kFavouriteSlots; ++slot)
         item(fileMenu_, numbered("mnuFav", slot).c_str());
@@ -501,7 +501,7 @@ void MainWindow::buildMenus() {
     item(fileMenu_, "mnuPrintSetup");
     fileMenu_->addSeparator();
     item(fileMenu_, "mnuReset");
-    item(fileMenu_, "mnuExit");
+    item(fileMenu_, "mnuExit")->setShortcut(QKeySequence::Quit);
     // The favourites show the panel file each one loads.
     connect(fileMenu_, &QMenu::aboutToShow, this, [this] {
         for (int slot = 1; slot <= panel::kFavouriteSlots; ++slot)
@@ -513,6 +513,9 @@ void MainWindow::buildMenus() {
     ticked(view, "mnuSR");
     ticked(view, "mnuSa");
     ticked(view, "mnuScope");
+    view->actions().at(0)->setShortcut(Qt::Key_F2);
+    view->actions().at(1)->setShortcut(Qt::Key_F3);
+    view->actions().at(2)->setShortcut(Qt::Key_F4);
     view->addSeparator();
     ticked(view, "mnuScalelight");
     item(view, "mnuWidebody");
