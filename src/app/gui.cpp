@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QPixmap>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cmath>
@@ -217,6 +218,10 @@ int runWindow(const ParsedArgs& args, std::ostream& err) {
         ~RemoveObserver() { controls.removeObserver(id); }
     } removeObserver{panel.controls(), observer};
 
+    // A screen smaller than the window's size gets what it has room for
+    // (a screenshot keeps the size it is made at).
+    if (const QScreen* screen = QGuiApplication::primaryScreen(); screen && !screenshot)
+        window.resize(window.size().boundedTo(screen->availableGeometry().size() - QSize(0, 28)));
     window.show();
     QWidget* shown = &window;
     if (args.window && *args.window != "MainPanel") {
