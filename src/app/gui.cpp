@@ -2,6 +2,7 @@
 
 #include "app/main_panel.h"
 #include "app/qt_dialogs.h"
+#include "app/qt_print_service.h"
 #include "platform/clipboard.h"
 #include "platform/device_catalogue.h"
 #include "platform/loopback.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QPixmap>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cmath>
@@ -159,6 +161,8 @@ int runWindow(const ParsedArgs& args, std::ostream& err) {
     panel::Panel& panel = main.panel();
     ui::Instrument instrument{panel,   main.graph(),           loop,
                               dialogs, &main.settlingEditor(), &main.scriptHost()};
+    instrument.dataEditor = &main.dataEditor();
+    instrument.printing = &main.printing();
     ui::Windows windows(instrument);
     ui::registerWindows(windows);
     ui::MainWindow window(instrument, windows);
@@ -173,6 +177,9 @@ int runWindow(const ParsedArgs& args, std::ostream& err) {
 
     platform::QtClipboard clipboard;
     main.fileOutput().setClipboard(&clipboard);
+    // Printing shows the platform's print dialogs; a screenshot prints nothing.
+    QtPrintService printService(&window);
+    if (!screenshot) main.printing().setService(&printService);
 
     catalogue.reportSoundSystemFailure(dialogs);
     if (auto* real = catalogue.realOutput())
@@ -211,6 +218,10 @@ int runWindow(const ParsedArgs& args, std::ostream& err) {
         ~RemoveObserver() { controls.removeObserver(id); }
     } removeObserver{panel.controls(), observer};
 
+    // A screen smaller than the window's size gets what it has room for
+    // (a screenshot keeps the size it is made at).
+    if (const QScreen* screen = QGuiApplication::primaryScreen(); screen && !screenshot)
+        window.resize(window.size().boundedTo(screen->availableGeometry().size() - QSize(0, 28)));
     window.show();
     QWidget* shown = &window;
     if (args.window && *args.window != "MainPanel") {
