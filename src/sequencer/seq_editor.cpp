@@ -173,6 +173,8 @@ void SeqEditor::createControls() {
         controls_.add(recentControl(i), ControlKind::Menu).onClick([this, i] {
             flastfile_Click(i);
         });
+    for (int i = 1; i <= 4; ++i)
+        setRecent(i, "");
 
     struct Command {
         const char* name;
@@ -258,7 +260,7 @@ void SeqEditor::open() {
     lastDirectory.clear();
     editorColor = kWhite;
     for (int i = 1; i <= 4; ++i)
-        control(recentControl(i)).setCaption("");
+        setRecent(i, "");
     stateFlag = 1;
     readLastUsed();
     readOptions();
@@ -338,6 +340,12 @@ void SeqEditor::storeText() {
     workspaceText[static_cast<std::size_t>(activeWorkspace)] = text();
 }
 
+void SeqEditor::setRecent(int index, std::string_view path) {
+    panel::Control& entry = control(recentControl(index));
+    entry.setCaption(path);
+    entry.setVisible(!path.empty());
+}
+
 void SeqEditor::setCaption(std::string_view path) {
     control("TestSeqEditor")
         .setCaption(std::string(kEditorCaption) + std::string(kEditorCaptionSeparator) +
@@ -403,7 +411,7 @@ void SeqEditor::mnuLoad_Click() {
     if (!chosen || chosen->empty()) return;
     if (!loadFile(*chosen)) return;
     recentSlot = static_cast<std::int16_t>(recentSlot % 4 + 1);
-    control(recentControl(recentSlot)).setCaption(*chosen);
+    setRecent(recentSlot, *chosen);
     lastDirectory = directoryOf(*chosen);
     writeLastUsed();
 }
@@ -455,7 +463,9 @@ void SeqEditor::mnuErrTest_Click() {
     const std::string code = text(); // a waiting check lets the user edit the text
     checking_ = true;
     stopCheck_ = false;
+    control("mnuErrTest").setEnabled(false);
     const bool ok = engine_->addCode(code);
+    control("mnuErrTest").setEnabled(true);
     checking_ = false;
     if (ok) {
         setMessage(kPassedErrorCheck);
@@ -491,7 +501,9 @@ void SeqEditor::run() {
     }
     setErrorLine(0);
     const std::string unit = autoloadUnit_;
+    control("mnuRun").setEnabled(false);
     host_.panel().controls()["SeqRun"].click();
+    control("mnuRun").setEnabled(true);
     const std::optional<script::ErrorInfo>& result = host_.lastRunResult();
     if (!result || result->number == 0) return;
     setMessage(host_.status());
@@ -561,7 +573,7 @@ void SeqEditor::readLastUsed() {
     try {
         common::SeqReader in(bytes);
         for (int i = 1; i <= 4; ++i)
-            control(recentControl(i)).setCaption(in.readText());
+            setRecent(i, in.readText());
         lastDirectory = in.readText();
         stateFlag = in.readInt16();
         editorColor = colourFromNumber(in.readInt32());
