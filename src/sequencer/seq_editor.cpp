@@ -68,6 +68,20 @@ std::string lineBreakOf(std::string_view text) {
     return "\r\n";
 }
 
+std::string withLfBreaks(std::string_view text) {
+    std::string lf;
+    lf.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r') {
+            lf += text[i];
+            continue;
+        }
+        lf += '\n';
+        if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    }
+    return lf;
+}
+
 std::string directoryOf(std::string_view path) {
     const std::size_t slash = path.find_last_of("\\/");
     return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
@@ -325,6 +339,8 @@ void SeqEditor::showText(std::string text) {
 }
 
 void SeqEditor::userEdited(std::string_view textWithLf) {
+    // A window restyling its text reports it unchanged: keep the bytes.
+    if (withLfBreaks(this->text()) == textWithLf) return;
     std::string text;
     text.reserve(textWithLf.size() + textWithLf.size() / 16);
     for (char c : textWithLf) {

@@ -156,7 +156,8 @@ public:
     // ---- text and caret -------------------------------------------------------------
     const std::string& text() const;
     // The whole text after a user's edit, with '\n' line breaks; stored with
-    // the workspace's line breaks.
+    // the workspace's line breaks. The same text with other line breaks is
+    // no edit and leaves the text as it is.
     void userEdited(std::string_view textWithLf);
     void setCaret(Caret caret) { caret_ = caret; }
     Caret caret() const { return caret_; }

@@ -156,6 +156,9 @@ TEST_F(SeqEditorTest, WorkspaceBytesSurviveUnchanged) {
     dialogs.queueFile((dir / "copy.dfs").string());
     e("mnuSave").click();
     EXPECT_EQ(read("copy.dfs"), odd);
+    // The window reporting the same text with its own line breaks is no edit.
+    e("File2Button").click();
+    editor->userEdited("a\nb");
     editor->close();
     EXPECT_EQ(read("SeqEditor1.txt"), odd);
     EXPECT_EQ(read("SeqEditor2.txt"), "a\rb");

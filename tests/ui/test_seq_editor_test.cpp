@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QCompleter>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -180,6 +181,18 @@ TEST_F(SeqEditorWindow, ClosingWritesTheWorkspacesAndTheBindingIsComplete) {
     const ui::BindingReport report = ui::checkBinding(window->binding(), window.get());
     EXPECT_EQ(report.controlsWithoutWidget, std::vector<std::string>{"txtEditor"});
     EXPECT_EQ(report.unboundWidgets, std::vector<std::string>{"txtEditor"});
+
+    // A file the user did not edit is written back byte for byte, whatever
+    // its line ends and characters, even after the window restyled it.
+    const std::string odd = "a\r\nb\nc\xA0\x81\rd";
+    std::ofstream(dir / "odd.dfs", std::ios::binary) << odd;
+    window->model().loadFile((dir / "odd.dfs").string());
+    trigger("mnuSyntaxColour");
+    trigger("mnuArialFont");
+    QTest::mouseClick(window->findChild<QPushButton*>("File2Button"), Qt::LeftButton);
+    window->close();
+    EXPECT_EQ(read("SeqEditor1.txt"), odd);
+    window->show();
 
     trigger("mnuBlue");
     EXPECT_TRUE(window->findChild<QLineEdit*>("Text3")->styleSheet().contains("#bdd6ea"));
