@@ -158,8 +158,11 @@ int runWindow(const ParsedArgs& args, std::ostream& err) {
 
     MainPanel main(loop, dialogs, catalogue.input(), catalogue.output());
     panel::Panel& panel = main.panel();
-    ui::Instrument instrument{panel,   main.graph(),           loop,
-                              dialogs, &main.settlingEditor(), &main.scriptHost()};
+    ui::Instrument instrument{panel,           main.graph(),           loop,
+                              dialogs,         &main.settlingEditor(), &main.scriptHost(),
+                              &main.printing()};
+    // END and the sequence editor's Stop work while a script computes.
+    main.scriptHost().setPumpWhileRunning(true);
     ui::Windows windows(instrument);
     ui::registerWindows(windows);
     ui::MainWindow window(instrument, windows);

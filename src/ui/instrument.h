@@ -18,6 +18,9 @@ class SettlingEditor;
 namespace sequencer {
 class ScriptHost;
 }
+namespace output {
+class Printing;
+}
 namespace platform {
 class Dialogs;
 class EventLoop;
@@ -32,6 +35,7 @@ struct Instrument {
     platform::Dialogs& dialogs;
     engine::SettlingEditor* settlingEditor = nullptr;
     sequencer::ScriptHost* scriptHost = nullptr;
+    output::Printing* printing = nullptr;
 };
 
 } // namespace ui

@@ -1,5 +1,7 @@
 #include "ui/test_seq_editor.h"
 
+#include "output/printing.h"
+#include "output/text_pages.h"
 #include "sequencer/script_host.h"
 #include "ui/binding.h"
 #include "ui/code_editor.h"
@@ -14,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
@@ -44,11 +47,22 @@ QString colourName(std::uint32_t rgb) {
     return QColor::fromRgb(static_cast<QRgb>(rgb)).name();
 }
 
+// The commands that run script code (see the header).
+struct ScriptCommand {
+    const char* menu;
+    void (sequencer::SeqEditor::*action)();
+};
+constexpr ScriptCommand kScriptCommands[] = {
+    {"mnuErrTest", &sequencer::SeqEditor::mnuErrTest_Click},
+    {"mnuAutoload", &sequencer::SeqEditor::mnuAutoload_Click},
+    {"mnuRun", &sequencer::SeqEditor::run},
+};
+
 } // namespace
 
 TestSeqEditor::TestSeqEditor(sequencer::ScriptHost& host, platform::Dialogs& dialogs,
-                             QWidget* parent)
-    : QMainWindow(parent), model_(host, dialogs) {
+                             output::Printing* printing, QWidget* parent)
+    : QMainWindow(parent), model_(std::make_shared<sequencer::SeqEditor>(host, dialogs)) {
     setObjectName(QStringLiteral("TestSeqEditor"));
     setWindowFlag(Qt::Window);
     setWindowTitle(QString::fromUtf8(sequencer::kEditorCaption.data(),
@@ -57,11 +71,21 @@ TestSeqEditor::TestSeqEditor(sequencer::ScriptHost& host, platform::Dialogs& dia
     buildMenus();
     buildBody();
 
-    panel::Controls& c = model_.controls();
+    panel::Controls& c = model_->controls();
     c["mnuExit"].onClick([this] { close(); });
-    // Printing and help come with their own windows.
-    c["mnuPrint"].setEnabled(false);
+    if (printing) {
+        c["mnuPrint"].onClick([this, printing] {
+            printing->printText(sequencer::kEditorCaption, output::plainTextLines(model_->text()));
+        });
+    } else {
+        c["mnuPrint"].setEnabled(false);
+    }
+    // The help viewer is a window of its own, not here yet.
     c["mnuHelp"].setEnabled(false);
+    for (const ScriptCommand& command : kScriptCommands)
+        c[command.menu].onClick([this, action = command.action] {
+            QTimer::singleShot(0, this, [model = model_, action] { ((*model).*action)(); });
+        });
 
     binding_ = std::make_unique<Binding>(c);
     binding_->bindTree(this);
@@ -83,33 +107,36 @@ TestSeqEditor::TestSeqEditor(sequencer::ScriptHost& host, platform::Dialogs& dia
     connect(editor_, &QPlainTextEdit::textChanged, this, [this] {
         if (showingModelText_) return;
         userEditing_ = true;
-        model_.userEdited(editor_->rawText().toStdString());
+        model_->userEdited(editor_->rawText().toStdString());
         userEditing_ = false;
     });
     connect(editor_, &QPlainTextEdit::cursorPositionChanged, this, [this] {
-        model_.setCaret({editor_->caretLine(), editor_->caretColumn()});
+        model_->setCaret({editor_->caretLine(), editor_->caretColumn()});
     });
     editor_->onCaretTouched = [this] {
-        model_.setCaret({editor_->caretLine(), editor_->caretColumn()});
-        model_.DetermineLine();
+        model_->setCaret({editor_->caretLine(), editor_->caretColumn()});
+        model_->DetermineLine();
     };
-    model_.onPlaceCaret = [this] {
-        const sequencer::Caret caret = model_.caret();
+    model_->onPlaceCaret = [this] {
+        const sequencer::Caret caret = model_->caret();
         editor_->placeCaret(caret.line, caret.column);
     };
-    model_.onErrorLineChanged = [this] { editor_->setErrorLine(model_.errorLine()); };
+    model_->onErrorLineChanged = [this] { editor_->setErrorLine(model_->errorLine()); };
 
     showModelText();
     applyOptions();
     applyColour();
+    // The active workspace's button stands out (the classic button highlight).
+    setStyleSheet(QStringLiteral("QPushButton:checked { background: #3d6fa8; color: #ffffff;"
+                                 " border-color: #6aa0d8; font-weight: bold; }"));
     resize(780, 560);
 }
 
 TestSeqEditor::~TestSeqEditor() {
-    model_.controls().removeObserver(observer_);
-    model_.onPlaceCaret = nullptr;
-    model_.onErrorLineChanged = nullptr;
-    if (model_.isOpen()) model_.close();
+    model_->controls().removeObserver(observer_);
+    model_->onPlaceCaret = nullptr;
+    model_->onErrorLineChanged = nullptr;
+    if (model_->isOpen()) model_->close();
 }
 
 void TestSeqEditor::buildMenus() {
@@ -201,12 +228,12 @@ void TestSeqEditor::buildBody() {
 
 void TestSeqEditor::showModelText() {
     showingModelText_ = true;
-    editor_->setPlainText(QString::fromStdString(model_.text()));
+    editor_->setPlainText(QString::fromStdString(model_->text()));
     showingModelText_ = false;
 }
 
 void TestSeqEditor::applyOptions() {
-    const sequencer::EditorOptions& o = model_.options();
+    const sequencer::EditorOptions& o = model_->options();
     editor_->highlighter().setEnabled(o.syntaxColouring);
     editor_->setLineNumbersVisible(o.lineNumbers);
     editor_->setCompletionEnabled(o.completion);
@@ -214,18 +241,18 @@ void TestSeqEditor::applyOptions() {
 }
 
 void TestSeqEditor::applyColour() {
-    const std::uint32_t rgb = model_.controls()["txtEditor"].colour();
-    editor_->setAppearance(QColor::fromRgb(static_cast<QRgb>(rgb)), model_.options().fixedFont);
+    const std::uint32_t rgb = model_->controls()["txtEditor"].colour();
+    editor_->setAppearance(QColor::fromRgb(static_cast<QRgb>(rgb)), model_->options().fixedFont);
     for (const char* name : {"Text1", "Text2", "Text3"})
         if (auto* box = findChild<QLineEdit*>(QString::fromUtf8(name)))
             box->setStyleSheet(QStringLiteral("QLineEdit { background-color: %1; color: #000000; }")
-                                   .arg(colourName(model_.controls()[name].colour())));
+                                   .arg(colourName(model_->controls()[name].colour())));
 }
 
 void TestSeqEditor::showEvent(QShowEvent* event) {
     // Form_Load: a window shown again after a close reads its files again.
-    if (!model_.isOpen()) {
-        model_.open();
+    if (!model_->isOpen()) {
+        model_->open();
         applyOptions();
         applyColour();
     }
@@ -233,13 +260,14 @@ void TestSeqEditor::showEvent(QShowEvent* event) {
 }
 
 void TestSeqEditor::closeEvent(QCloseEvent* event) {
-    model_.close();
+    model_->close();
     QMainWindow::closeEvent(event);
 }
 
 std::unique_ptr<QWidget> makeTestSeqEditor(Instrument& instrument, QWidget* parent) {
     if (!instrument.scriptHost) return nullptr;
-    return std::make_unique<TestSeqEditor>(*instrument.scriptHost, instrument.dialogs, parent);
+    return std::make_unique<TestSeqEditor>(*instrument.scriptHost, instrument.dialogs,
+                                           instrument.printing, parent);
 }
 
 } // namespace ui

@@ -12,6 +12,11 @@
 // Opening the window (each show after a close) reads the editor's state
 // files; closing it, File > Exit and the program's exit write them.
 //
+// ErrorTest, AutoLoad and Run run script code, which may wait and let events
+// run meanwhile; the program's exit may then close and delete the window.
+// These commands therefore run from the event loop rather than inside the
+// menu's click, and keep the model alive until they return.
+//
 // Thread: the GUI thread, which is the instrument's thread.
 
 #include "sequencer/seq_editor.h"
@@ -21,6 +26,9 @@
 
 class QLineEdit;
 
+namespace output {
+class Printing;
+}
 namespace platform {
 class Dialogs;
 }
@@ -36,11 +44,12 @@ struct Instrument;
 
 class TestSeqEditor final : public QMainWindow {
 public:
+    // Print is enabled when there is a printing module.
     TestSeqEditor(sequencer::ScriptHost& host, platform::Dialogs& dialogs,
-                  QWidget* parent = nullptr);
+                  output::Printing* printing = nullptr, QWidget* parent = nullptr);
     ~TestSeqEditor() override;
 
-    sequencer::SeqEditor& model() { return model_; }
+    sequencer::SeqEditor& model() { return *model_; }
     CodeEditor& editor() { return *editor_; }
     Binding& binding() { return *binding_; }
 
@@ -55,7 +64,7 @@ private:
     void applyOptions();
     void applyColour();
 
-    sequencer::SeqEditor model_;
+    std::shared_ptr<sequencer::SeqEditor> model_;
     CodeEditor* editor_ = nullptr;
     std::unique_ptr<Binding> binding_;
     int observer_ = 0;

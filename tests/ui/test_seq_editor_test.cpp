@@ -2,21 +2,15 @@
 // key events and its menu items, running sequences against the simulated
 // loopback on virtual time.
 
-#include "app/main_panel.h"
-#include "platform/files.h"
-#include "platform/loopback.h"
-#include "platform/scripted_dialogs.h"
-#include "platform/simulated_audio.h"
-#include "platform/simulated_output.h"
-#include "platform/virtual_event_loop.h"
+#include "platform/recording_printer.h"
 #include "sequencer/seq_editor.h"
 #include "ui/binding.h"
 #include "ui/code_editor.h"
 #include "ui/test_seq_editor.h"
+#include "window_fixture.h"
 
 #include <QAbstractItemView>
 #include <QAction>
-#include <QApplication>
 #include <QCompleter>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,54 +18,39 @@
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QToolTip>
-#include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <sstream>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-void ensureApplication() {
-    if (QApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "test_ui";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-}
-
+// The editor opened from the main window's Modules menu.
 class SeqEditorWindow : public ::testing::Test {
 protected:
     SeqEditorWindow() {
-        ensureApplication();
-        dir = fs::temp_directory_path() /
-              ("arv1-seqwin-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        platform::setDataDirectory(dir);
-        audio.setSource(std::make_shared<platform::LoopbackSource>(
-            loop, output.played(), platform::parseDutSpec("wire").params));
-        main = std::make_unique<app::MainPanel>(loop, dialogs, audio, output);
-        main->panel().Form_Load();
-        main->scriptHost().setPumpWhileRunning(true);
-        window = std::make_unique<ui::TestSeqEditor>(main->scriptHost(), dialogs);
-        window->show();
-        QApplication::setActiveWindow(window.get());
+        b.window->findChild<QAction*>("mnuSeqEditor")->trigger();
+        window = dynamic_cast<ui::TestSeqEditor*>(b.windows->find("TestSeqEditor"));
+        EXPECT_TRUE(window && window->isVisible());
+        QApplication::setActiveWindow(window);
         editor = &window->editor();
     }
-    ~SeqEditorWindow() override {
-        window.reset();
-        main->panel().ShutDown();
-        main.reset();
-        fs::remove_all(dir);
-    }
+    ~SeqEditorWindow() override { fs::remove_all(dir); }
 
+    // Menu items and keys; script commands run from the event loop.
     void trigger(const char* action) {
         auto* a = window->findChild<QAction*>(QString::fromLatin1(action));
         ASSERT_TRUE(a) << action;
         a->trigger();
+        settle();
+    }
+    void key(Qt::Key k) {
+        QTest::keyClick(editor, k);
+        settle();
+    }
+    static void settle() {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
     }
     QString box(const char* name) {
         return window->findChild<QLineEdit*>(QString::fromLatin1(name))->text();
@@ -89,13 +68,9 @@ protected:
         return s.str();
     }
 
-    fs::path dir;
-    platform::VirtualEventLoop loop;
-    platform::SimulatedAudio audio{loop};
-    platform::SimulatedOutput output{loop};
-    platform::ScriptedDialogs dialogs;
-    std::unique_ptr<app::MainPanel> main;
-    std::unique_ptr<ui::TestSeqEditor> window;
+    fs::path dir = uitest::testDirectory("arv1-seqwin-");
+    uitest::Instrument b{dir};
+    ui::TestSeqEditor* window = nullptr;
     ui::CodeEditor* editor = nullptr;
 };
 
@@ -119,12 +94,12 @@ TEST_F(SeqEditorWindow, TypedSequenceChecksLoadsAndRunsOnTheSimulatedDevice) {
     trigger("mnuAutoload");
     EXPECT_EQ(box("Text3"), "Code autoloading complete.");
 
-    QTest::keyClick(editor, Qt::Key_F5);
+    key(Qt::Key_F5);
     EXPECT_EQ(box("Text2"), "Status - OK");
-    EXPECT_EQ(main->scriptHost().lastRunResult()->number, 0);
-    EXPECT_GE(loop.nowMs(), 2000);
-    EXPECT_GT(main->analyzer().blocksAnalysed(), 3);
-    EXPECT_EQ(main->panel().controls()["GenFreq1"].text(), "1000");
+    EXPECT_EQ(b.main->scriptHost().lastRunResult()->number, 0);
+    EXPECT_GE(b.loop.nowMs(), 2000);
+    EXPECT_GT(b.main->analyzer().blocksAnalysed(), 3);
+    EXPECT_EQ(b.control("GenFreq1").text(), "1000");
 }
 
 TEST_F(SeqEditorWindow, ErrorsPutTheCaretOnTheirLine) {
@@ -137,7 +112,7 @@ TEST_F(SeqEditorWindow, ErrorsPutTheCaretOnTheirLine) {
 
     editor->setPlainText("' a runtime error\nFunction RUNSEQ()\n  waitfor 1\n  x = 0\n"
                          "  y = 1 / x\nEnd Function\n");
-    QTest::keyClick(editor, Qt::Key_F5);
+    key(Qt::Key_F5);
     EXPECT_EQ(box("Text2"), "Division by zero at line 5");
     EXPECT_EQ(editor->caretLine(), 5);
     EXPECT_EQ(editor->errorLine(), 5);
@@ -177,8 +152,8 @@ TEST_F(SeqEditorWindow, HighlighterMarksTheInstrumentFunctions) {
     EXPECT_FALSE(colourAt(1, 0).isValid());
 }
 
-TEST_F(SeqEditorWindow, ClosingWritesTheWorkspacesAndTheBindingIsComplete) {
-    const ui::BindingReport report = ui::checkBinding(window->binding(), window.get());
+TEST_F(SeqEditorWindow, ExitAndCloseWriteTheWorkspacesAndTheBindingIsComplete) {
+    const ui::BindingReport report = ui::checkBinding(window->binding(), window);
     EXPECT_EQ(report.controlsWithoutWidget, std::vector<std::string>{"txtEditor"});
     EXPECT_EQ(report.unboundWidgets, std::vector<std::string>{"txtEditor"});
 
@@ -194,6 +169,14 @@ TEST_F(SeqEditorWindow, ClosingWritesTheWorkspacesAndTheBindingIsComplete) {
     EXPECT_EQ(read("SeqEditor1.txt"), odd);
     window->show();
 
+    platform::RecordingPrintService printer;
+    b.main->printing().setService(&printer);
+    editor->setPlainText("' print me\nx = 1");
+    trigger("mnuPrint");
+    ASSERT_EQ(printer.documents().size(), 1u);
+    EXPECT_EQ(printer.documents()[0]->printedLines(),
+              (std::vector<std::string>{"", "", "' print me", "x = 1"}));
+
     trigger("mnuBlue");
     EXPECT_TRUE(window->findChild<QLineEdit*>("Text3")->styleSheet().contains("#bdd6ea"));
     editor->setPlainText("' kept\n");
@@ -203,6 +186,11 @@ TEST_F(SeqEditorWindow, ClosingWritesTheWorkspacesAndTheBindingIsComplete) {
     window->show();
     EXPECT_EQ(editor->toPlainText(), "' kept\n");
     EXPECT_TRUE(window->findChild<QAction*>("mnuBlue")->isChecked());
+
+    // The exit routine's last step closes every window.
+    editor->setPlainText("' at exit\n");
+    b.windows->closeAll();
+    EXPECT_EQ(read("SeqEditor1.txt"), "' at exit\r\n");
 }
 
 } // namespace

@@ -52,11 +52,12 @@ struct Instrument {
         main = std::make_unique<app::MainPanel>(loop, dialogs, audio, output);
         instrument = std::make_unique<ui::Instrument>(
             ui::Instrument{main->panel(), main->graph(), loop, dialogs, &main->settlingEditor(),
-                           &main->scriptHost()});
+                           &main->scriptHost(), &main->printing()});
         windows = std::make_unique<ui::Windows>(*instrument);
         ui::registerWindows(*windows);
         window = std::make_unique<ui::MainWindow>(*instrument, *windows);
         windows->setParent(window.get());
+        main->scriptHost().setPumpWhileRunning(true); // as the GUI does
         main->panel().Form_Load();
         window->show();
         // Qt's own events (paints, layouts) run between the instrument's, as
