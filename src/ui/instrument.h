@@ -12,14 +12,17 @@ class Panel;
 namespace views {
 class Graph;
 }
+namespace editor {
+class DataEditor;
+}
 namespace engine {
 class SettlingEditor;
 }
-namespace sequencer {
-class ScriptHost;
-}
 namespace output {
 class Printing;
+}
+namespace sequencer {
+class ScriptHost;
 }
 namespace platform {
 class Dialogs;
@@ -35,6 +38,7 @@ struct Instrument {
     platform::Dialogs& dialogs;
     engine::SettlingEditor* settlingEditor = nullptr;
     sequencer::ScriptHost* scriptHost = nullptr;
+    editor::DataEditor* dataEditor = nullptr;
     output::Printing* printing = nullptr;
 };
 

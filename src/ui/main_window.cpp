@@ -181,6 +181,7 @@ MainWindow::MainWindow(Instrument& instrument, Windows& windows, QWidget* parent
     wireWindowMenus();
 
     graph_->onLayoutSwitch([this](bool big) { showGraphLayout(big); });
+    // Fits a 1366 x 768 screen with its title bar.
     resize(1366, 740);
 }
 
@@ -358,7 +359,9 @@ QWidget* MainWindow::buildGraphArea() {
     auto* lrLabel = named<QLabel>("LRlabel");
     lrLabel->setProperty("role", "value");
     spectrum->addWidget(lrLabel, 1, 1);
-    spectrum->addWidget(text(QStringLiteral("Avg")), 2, 0, Qt::AlignRight);
+    auto* average = text(QStringLiteral("Avg"));
+    spectrum->addWidget(average, 2, 0, Qt::AlignRight);
+    smallGraphOnly_ = {average};
     spectrum->addWidget(edit("avetext", 3), 2, 1);
     spectrum->addWidget(button("SA_ave_cmd"), 1, 2);
     spectrum->addWidget(lampWith("SAaveLED", {}), 2, 2, Qt::AlignCenter);
@@ -478,8 +481,8 @@ void MainWindow::buildMenus() {
     auto ticked = [&](QMenu* menu, const char* name) { item(menu, name)->setCheckable(true); };
 
     fileMenu_ = bar->addMenu(QStringLiteral("&File"));
-    item(fileMenu_, "mnuLoadTest");
-    item(fileMenu_, "mnuSavePanel");
+    item(fileMenu_, "mnuLoadTest")->setShortcut(QKeySequence::Open);
+    item(fileMenu_, "mnuSavePanel")->setShortcut(QKeySequence::Save);
     fileMenu_->addSeparator();
     for (int slot = 1; slot <= panel::kFavouriteSlots; ++slot)
         item(fileMenu_, numbered("mnuFav", slot).c_str());
@@ -501,7 +504,7 @@ void MainWindow::buildMenus() {
     item(fileMenu_, "mnuPrintSetup");
     fileMenu_->addSeparator();
     item(fileMenu_, "mnuReset");
-    item(fileMenu_, "mnuExit");
+    item(fileMenu_, "mnuExit")->setShortcut(QKeySequence::Quit);
     // The favourites show the panel file each one loads.
     connect(fileMenu_, &QMenu::aboutToShow, this, [this] {
         for (int slot = 1; slot <= panel::kFavouriteSlots; ++slot)
@@ -513,6 +516,9 @@ void MainWindow::buildMenus() {
     ticked(view, "mnuSR");
     ticked(view, "mnuSa");
     ticked(view, "mnuScope");
+    view->actions().at(0)->setShortcut(Qt::Key_F2);
+    view->actions().at(1)->setShortcut(Qt::Key_F3);
+    view->actions().at(2)->setShortcut(Qt::Key_F4);
     view->addSeparator();
     ticked(view, "mnuScalelight");
     item(view, "mnuWidebody");
@@ -574,6 +580,8 @@ void MainWindow::wireWindowMenus() {
 
 void MainWindow::showGraphLayout(bool big) {
     for (QWidget* part : panelParts_)
+        part->setVisible(!big);
+    for (QWidget* part : smallGraphOnly_)
         part->setVisible(!big);
 }
 

@@ -52,7 +52,9 @@ struct Instrument {
         main = std::make_unique<app::MainPanel>(loop, dialogs, audio, output);
         instrument = std::make_unique<ui::Instrument>(
             ui::Instrument{main->panel(), main->graph(), loop, dialogs, &main->settlingEditor(),
-                           &main->scriptHost(), &main->printing()});
+                           &main->scriptHost()});
+        instrument->dataEditor = &main->dataEditor();
+        instrument->printing = &main->printing();
         windows = std::make_unique<ui::Windows>(*instrument);
         ui::registerWindows(*windows);
         window = std::make_unique<ui::MainWindow>(*instrument, *windows);
