@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QPixmap>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cmath>
@@ -174,6 +175,10 @@ int runWindow(const ParsedArgs& args, std::ostream& err) {
     instrument.help = &main.help();
     if (auto help = output::findHelpDirectory(executableDirectory()))
         main.help().setDirectory(*help);
+    instrument.dataEditor = &main.dataEditor();
+    instrument.printing = &main.printing();
+    // END and the sequence editor's Stop work while a script computes.
+    main.scriptHost().setPumpWhileRunning(true);
     ui::Windows windows(instrument);
     ui::registerWindows(windows);
     ui::MainWindow window(instrument, windows);
@@ -238,6 +243,10 @@ int runWindow(const ParsedArgs& args, std::ostream& err) {
         ~RemoveObserver() { controls.removeObserver(id); }
     } removeObserver{panel.controls(), observer};
 
+    // A screen smaller than the window's size gets what it has room for
+    // (a screenshot keeps the size it is made at).
+    if (const QScreen* screen = QGuiApplication::primaryScreen(); screen && !screenshot)
+        window.resize(window.size().boundedTo(screen->availableGeometry().size() - QSize(0, 28)));
     window.show();
     QWidget* shown = &window;
     if (args.window && *args.window != "MainPanel") {

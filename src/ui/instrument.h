@@ -14,13 +14,17 @@ namespace views {
 class Graph;
 class GraphSetup;
 } // namespace views
+namespace editor {
+class DataEditor;
+}
 namespace engine {
 class SettlingEditor;
 class SoundcardSetup;
 } // namespace engine
 namespace output {
 class Help;
-}
+class Printing;
+} // namespace output
 namespace sequencer {
 class ScriptHost;
 }
@@ -42,6 +46,8 @@ struct Instrument {
     views::GraphSetup* graphSetup = nullptr;
     panel::FavSetup* favSetup = nullptr;
     output::Help* help = nullptr;
+    editor::DataEditor* dataEditor = nullptr;
+    output::Printing* printing = nullptr;
 };
 
 } // namespace ui

@@ -182,6 +182,7 @@ MainWindow::MainWindow(Instrument& instrument, Windows& windows, QWidget* parent
     wireWindowMenus();
 
     graph_->onLayoutSwitch([this](bool big) { showGraphLayout(big); });
+    // Fits a 1366 x 768 screen with its title bar.
     resize(1366, 740);
 }
 
@@ -220,6 +221,15 @@ QWidget* MainWindow::buildReadouts() {
         grid->setColumnStretch(1, 1);
         layout->addWidget(card, 1);
     }
+    // Shown while the input carries no signal; its place is kept, so the
+    // readouts do not move when it comes and goes.
+    auto* noSignal = named<QLabel>("NoSignal");
+    noSignal->setProperty("role", "alarm");
+    noSignal->setAlignment(Qt::AlignCenter);
+    QSizePolicy keepPlace = noSignal->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    noSignal->setSizePolicy(keepPlace);
+    layout->addWidget(noSignal);
     return strip;
 }
 
@@ -359,7 +369,9 @@ QWidget* MainWindow::buildGraphArea() {
     auto* lrLabel = named<QLabel>("LRlabel");
     lrLabel->setProperty("role", "value");
     spectrum->addWidget(lrLabel, 1, 1);
-    spectrum->addWidget(text(QStringLiteral("Avg")), 2, 0, Qt::AlignRight);
+    auto* average = text(QStringLiteral("Avg"));
+    spectrum->addWidget(average, 2, 0, Qt::AlignRight);
+    smallGraphOnly_ = {average};
     spectrum->addWidget(edit("avetext", 3), 2, 1);
     spectrum->addWidget(button("SA_ave_cmd"), 1, 2);
     spectrum->addWidget(lampWith("SAaveLED", {}), 2, 2, Qt::AlignCenter);
@@ -591,6 +603,8 @@ void MainWindow::wireWindowMenus() {
 
 void MainWindow::showGraphLayout(bool big) {
     for (QWidget* part : panelParts_)
+        part->setVisible(!big);
+    for (QWidget* part : smallGraphOnly_)
         part->setVisible(!big);
 }
 

@@ -1,12 +1,14 @@
 #include "ui/windows.h"
 
 #include "sequencer/script_host.h"
+#include "ui/back_grnd.h"
 #include "ui/fav_setup_window.h"
 #include "ui/graph_setup_window.h"
 #include "ui/help_window.h"
 #include "ui/log_view_window.h"
 #include "ui/settling_editor_window.h"
 #include "ui/soundcard_setup_window.h"
+#include "ui/test_seq_editor.h"
 
 namespace ui {
 
@@ -69,6 +71,8 @@ void Windows::closeAll() {
 
 // One line per window; the windows come with their own issues.
 void registerWindows(Windows& registry) {
+    registry.add("BackGrnd", makeBackGrnd);
+    registry.add("TestSeqEditor", makeTestSeqEditor);
     registry.add("SoundcardSetup", makeSoundcardSetup);
     registry.add("SettlingEditor", makeSettlingEditor);
     registry.add("GraphSetup", makeGraphSetup);

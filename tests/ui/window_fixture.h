@@ -61,10 +61,13 @@ struct Instrument {
         // The help as the program finds it in the build tree.
         if (auto help = output::findHelpDirectory(fs::path(ARV1_EXECUTABLE).parent_path()))
             main->help().setDirectory(*help);
+        instrument->dataEditor = &main->dataEditor();
+        instrument->printing = &main->printing();
         windows = std::make_unique<ui::Windows>(*instrument);
         ui::registerWindows(*windows);
         window = std::make_unique<ui::MainWindow>(*instrument, *windows);
         windows->setParent(window.get());
+        main->scriptHost().setPumpWhileRunning(true); // as the GUI does
         main->panel().Form_Load();
         window->show();
         // Qt's own events (paints, layouts) run between the instrument's, as
