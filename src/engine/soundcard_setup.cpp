@@ -248,8 +248,8 @@ void SoundcardSetup::Refresh_Click() {
     if (refresh_) {
         // Devices must be closed for the sound system to restart.
         if (test_ && test_->generatorOn()) test_->switchOff();
-        if (!refresh_())
-            note = "A device is still open: switch the generator off and refresh again. ";
+        note = refresh_();
+        if (!note.empty()) note += ' ';
     }
     // The chosen devices keep their names.
     auto position = [](auto& device, const std::optional<std::string>& name) {

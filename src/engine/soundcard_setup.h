@@ -86,10 +86,10 @@ public:
     // The Test button's generator and capture (without it the button is
     // disabled; it needs the event loop too).
     void setTest(SoundcardTest* test);
-    // Takes the device lists anew (the sound system restarts). Returns false
-    // when it could not (a device is still open). Without it Refresh only
-    // lists the devices again.
-    void setRefresh(std::function<bool()> refresh) { refresh_ = std::move(refresh); }
+    // Takes the device lists anew (the sound system restarts); returns "" or
+    // why it could not, which DeviceNote shows. Without it Refresh only lists
+    // the devices again.
+    void setRefresh(std::function<std::string()> refresh) { refresh_ = std::move(refresh); }
 
     // Opening the dialog: the offsets as text, the discard tick, both device
     // lists with the current devices selected.
@@ -123,7 +123,7 @@ private:
     bool filling_ = false; // open() writes the offset texts from the settings
     bool listing_ = false; // the lists are being filled
     SoundcardTest* test_ = nullptr;
-    std::function<bool()> refresh_;
+    std::function<std::string()> refresh_;
     std::unique_ptr<platform::Timer> testTimer_;
     bool testing_ = false;
     bool testSwitchedOn_ = false; // the test switched the generator on

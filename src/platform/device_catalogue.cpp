@@ -193,18 +193,19 @@ void DeviceCatalogue::setOutputFailureHandler(std::function<void()> onFailure) {
     if (realOutput_) realOutput_->setFailureHandler(outputFailure_);
 }
 
-bool DeviceCatalogue::refresh(const SessionStarter& startSession) {
+std::string DeviceCatalogue::refresh(const SessionStarter& startSession) {
     if ((realInput_ && realInput_->isOpen()) || (realOutput_ && realOutput_->isOpen()))
-        return false;
+        return kDeviceOpenRefusal;
+    if (session_ && session_->jackServerGone()) return kJackGoneRefusal;
     // PortAudio lists the devices again only after its last session ended.
     input_->setReal(nullptr);
     output_->setReal(nullptr);
     realInput_.reset();
     realOutput_.reset();
     session_.reset();
-    failureReported_ = false;
     takeSession(startSession ? startSession() : nullptr);
-    return true;
+    if (!soundSystemError_.empty()) return soundSystemFailedMessage(soundSystemError_);
+    return {};
 }
 
 DeviceCatalogue::~DeviceCatalogue() = default;
@@ -234,6 +235,7 @@ DeviceLabel describeDevice(std::string_view entry) {
     if (colon == std::string_view::npos)
         return {entry == "Simulated loopback" ? "Simulated" : "", std::string(entry)};
     DeviceLabel label{std::string(entry.substr(0, colon)), std::string(entry.substr(colon + 2))};
+    if (label.hostApi.starts_with("JACK")) label.hostApi = "JACK"; // "JACK Audio Connection Kit"
     if (label.hostApi == "ALSA") {
         // PortAudio names ALSA's plugin devices after the plugin.
         if (label.name == "pulse")

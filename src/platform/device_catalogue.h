@@ -29,6 +29,13 @@ namespace platform {
 class Dialogs;
 class EventLoop;
 
+// Why DeviceCatalogue::refresh changed nothing.
+inline constexpr const char* kDeviceOpenRefusal =
+    "A device is still open: switch the generator off and refresh again.";
+inline constexpr const char* kJackGoneRefusal =
+    "The JACK server has stopped since the lists were taken: they are taken anew at the "
+    "next start of the program.";
+
 // Shown once when PortAudio does not start; the text names PortAudio's reason.
 std::string soundSystemFailedMessage(const std::string& reason);
 
@@ -59,10 +66,11 @@ public:
     // Takes the device lists anew: the PortAudio session ends and
     // startSession starts the next one, which sees the devices as they are
     // now (a card plugged in, a JACK server started). startSession may return
-    // nullptr (no real devices then). Returns false, and changes nothing,
-    // while a real device is open.
+    // nullptr (no real devices then). Returns "" when it did; else why it
+    // changed nothing (kDeviceOpenRefusal, kJackGoneRefusal), or that the new
+    // session failed (soundSystemFailedMessage; the loopback remains).
     using SessionStarter = std::function<std::shared_ptr<const PortAudioSession>()>;
-    bool refresh(const SessionStarter& startSession);
+    std::string refresh(const SessionStarter& startSession);
 
     // When PortAudio failed: shows soundSystemFailedMessage once (later calls
     // show nothing). Returns whether it showed it.

@@ -50,6 +50,7 @@ struct Binding::Entry {
     QPointer<QObject> object;
     bool applying = false; // the model is being shown; the widget's signals are ours
     bool colourShown = false;
+    bool captionShown = false;
 };
 
 Binding::Binding(panel::Controls& model) : model_(model) {
@@ -192,7 +193,9 @@ void Binding::apply(Entry& entry, panel::Property property) {
         }
         break;
     case P::Caption:
-        if (c.caption().empty()) break;
+        // The widget keeps its own text until the model gives it one.
+        if (c.caption().empty() && !entry.captionShown) break;
+        entry.captionShown = true;
         if (action) {
             action->setText(literalCaption(c.caption()));
         } else if (auto* button = qobject_cast<QAbstractButton*>(object)) {

@@ -34,8 +34,9 @@
 //      - after each user action the widget is set again from the model, so a
 //        handler that refuses or corrects a value (a tick that must stay,
 //        a level above 0 written back as "0") shows at once.
-//    A caption the model leaves empty keeps the window's own text; a colour
-//    the model has never set leaves the widget's style alone.
+//    A caption the model leaves empty keeps the window's own text (until the
+//    model has given it one); a colour the model has never set leaves the
+//    widget's style alone.
 // 4. Test it with ui::checkBinding (below): every control of the model has
 //    exactly one widget or action, and every input widget and action of the
 //    window is bound. New controls added to a model later fail that test

@@ -76,7 +76,7 @@ TEST(HelpExamples, EveryScriptFunctionHasAnExampleAndEveryExampleRuns) {
     ::setenv("PATH", ((root / "bin").string() + ":" + path).c_str(), 1);
 
     const auto all = examples(readAll(fs::path(ARV1_SOURCE_DIR) / "docs/help/help.html"));
-    ASSERT_GE(all.size(), sequencer::kAddInFunctionNames.size());
+    ASSERT_FALSE(all.empty());
     for (std::string_view name : sequencer::kAddInFunctionNames) {
         const std::regex call("\\b" + std::string(name) + "\\b");
         int uses = 0;

@@ -7,6 +7,7 @@
 #include "sequencer/script_host.h"
 #include "ui/dialog_window.h"
 #include "ui/lamp.h"
+#include "ui/on_top.h"
 #include "window_fixture.h"
 
 #include <QAction>
@@ -127,9 +128,11 @@ TEST_F(DialogTest, SoundcardSetupOffsetShiftsTheLevelAndTheTestShowsTheInput) {
     type(in<QLineEdit>(setup, "Offset44txt"), "-1.5x");
     EXPECT_EQ(bench->panel().settings.rateOffsets[3], -1.5);
 
-    click(test);
+    // Closing the dialog ends the test it started.
+    escape(setup);
     EXPECT_EQ(bench->panel().settings.genOn, 0);
     EXPECT_EQ(test->text(), "Test");
+    setup = open("mnuSoundcard", "SoundcardSetup");
     click(in<QCheckBox>(setup, "DiscardCheck"));
     EXPECT_EQ(bench->panel().settings.DiscardCheck, 0);
     escape(setup);
@@ -168,9 +171,11 @@ TEST_F(DialogTest, SoundcardSetupRefreshesTheListsAndAVanishedDeviceGivesItsMess
     inputs->setCurrentRow(0);
     bench->loop.advance(2000);
     EXPECT_EQ(caption(setup, "TestStatus"), "Signal on both channels.");
-    // Closing the dialog ends the test it started.
-    escape(setup);
+    // The next refresh ends the test and clears the note.
+    click(in<QPushButton>(setup, "Refresh_cmd"));
+    EXPECT_EQ(caption(setup, "DeviceNote"), "");
     EXPECT_EQ(bench->panel().settings.genOn, 0);
+    escape(setup);
 }
 
 TEST_F(DialogTest, SettlingEditorPeakDetectionChangesTheReadingOfASquareWave) {
@@ -332,6 +337,21 @@ TEST_F(DialogTest, HelpShowsBothDocumentsFromTheBuildTreeAndSavesOnlyIntoTheData
     EXPECT_EQ(tips->text(), "Soundcard Tips");
     EXPECT_TRUE(box->toPlainText().startsWith("QEX ARV-1 Help"));
     escape(help);
+}
+
+TEST_F(DialogTest, OnTopKeepsAWindowAboveOthersAndBackWhereItWas) {
+    QWidget* help = open("mnuHelp", "Help");
+    ASSERT_TRUE(help);
+    help->move(120, 80);
+    const QRect place = help->geometry();
+    ui::clsOnTop::setTopmost(*help);
+    EXPECT_TRUE(help->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->geometry(), place);
+    ui::clsOnTop::setNormal(*help);
+    EXPECT_FALSE(help->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->geometry(), place);
 }
 
 } // namespace
