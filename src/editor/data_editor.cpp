@@ -255,6 +255,15 @@ void DataEditor::mnuExport_Click() {
 }
 
 // --- Rows and columns ---
+// A line is a row, or a column when `column` is set.
+
+int DataEditor::lineCount(bool column) const {
+    return column ? table_.cols() : table_.rows();
+}
+
+int& DataEditor::currentLine(bool column) {
+    return column ? current_.col : current_.row;
+}
 
 bool DataEditor::confirmRemoval(bool column, int number) {
     const std::string title = column ? "Delete Column!" : "Delete Row!";
@@ -263,68 +272,59 @@ bool DataEditor::confirmRemoval(bool column, int number) {
     return dialogs_.askYesNo(title, text) == platform::Answer::Yes;
 }
 
-void DataEditor::addRow() {
-    clampCurrent();
-    if (!table_.insertRows(table_.rows(), 1)) {
-        complain("The table holds at most " + std::to_string(common::kMaxRows) + " rows.");
-        return;
-    }
-    current_.row = table_.rows();
+bool DataEditor::insertLine(bool column, int at) {
+    const bool inserted = column ? table_.insertColumns(at - 1, 1) : table_.insertRows(at - 1, 1);
+    if (!inserted)
+        complain(column ? "The table holds at most " + std::to_string(kMaxCols) + " columns."
+                        : "The table holds at most " + std::to_string(common::kMaxRows) + " rows.");
+    return inserted;
 }
 
+// The last line, or the current one; the table keeps at least one line.
+void DataEditor::removeLine(bool column, bool current) {
+    clampCurrent();
+    const int count = lineCount(column);
+    if (count < 2) return;
+    const int at = current ? currentLine(column) : count;
+    const bool hasText = column ? table_.colHasText(at) : table_.rowHasText(at);
+    if (hasText && !confirmRemoval(column, at)) return;
+    if (column)
+        table_.removeColumns(at - 1, 1);
+    else
+        table_.removeRows(at - 1, 1);
+    clampCurrent();
+}
+
+void DataEditor::addLine(bool column) {
+    clampCurrent();
+    if (insertLine(column, lineCount(column) + 1)) currentLine(column) = lineCount(column);
+}
+
+void DataEditor::addRow() {
+    addLine(false);
+}
 void DataEditor::insertRow() {
     clampCurrent();
-    if (!table_.insertRows(current_.row - 1, 1))
-        complain("The table holds at most " + std::to_string(common::kMaxRows) + " rows.");
+    insertLine(false, current_.row);
 }
-
 void DataEditor::deleteRow() {
-    const int last = table_.rows();
-    if (last < 2) return;
-    if (table_.rowHasText(last) && !confirmRemoval(false, last)) return;
-    table_.removeRows(last - 1, 1);
-    clampCurrent();
+    removeLine(false, false);
 }
-
 void DataEditor::extractRow() {
-    clampCurrent();
-    const int row = current_.row;
-    if (table_.rows() < 2) return;
-    if (table_.rowHasText(row) && !confirmRemoval(false, row)) return;
-    table_.removeRows(row - 1, 1);
-    clampCurrent();
+    removeLine(false, true);
 }
-
 void DataEditor::addCol() {
-    clampCurrent();
-    if (!table_.insertColumns(table_.cols(), 1)) {
-        complain("The table holds at most " + std::to_string(kMaxCols) + " columns.");
-        return;
-    }
-    current_.col = table_.cols();
+    addLine(true);
 }
-
 void DataEditor::insertCol() {
     clampCurrent();
-    if (!table_.insertColumns(current_.col - 1, 1))
-        complain("The table holds at most " + std::to_string(kMaxCols) + " columns.");
+    insertLine(true, current_.col);
 }
-
 void DataEditor::deleteCol() {
-    const int last = table_.cols();
-    if (last < 2) return;
-    if (table_.colHasText(last) && !confirmRemoval(true, last)) return;
-    table_.removeColumns(last - 1, 1);
-    clampCurrent();
+    removeLine(true, false);
 }
-
 void DataEditor::extractCol() {
-    clampCurrent();
-    const int col = current_.col;
-    if (table_.cols() < 2) return;
-    if (table_.colHasText(col) && !confirmRemoval(true, col)) return;
-    table_.removeColumns(col - 1, 1);
-    clampCurrent();
+    removeLine(true, true);
 }
 
 // --- Clipboard and printout ---

@@ -134,7 +134,12 @@ private:
     bool writeTable(const std::string& path, TableFile& table, bool dotToZero);
     void storeZeroedDots(const TableFile& written);
     std::optional<int> countedRows();
+    int lineCount(bool column) const;
+    int& currentLine(bool column);
     bool confirmRemoval(bool column, int number);
+    bool insertLine(bool column, int at);
+    void addLine(bool column);
+    void removeLine(bool column, bool current);
     void clampCurrent();
     void complain(const std::string& text);
 
