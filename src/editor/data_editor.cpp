@@ -117,18 +117,28 @@ void DataEditor::LimitTolSW_Click() {
         return;
     }
     const double t = common::leadingNumber(LimitTolerance);
-    for (int r = 1; r <= table_.rows(); ++r) {
+    const TableFile table = panelTable();
+    for (int r = 1; r <= table.rows; ++r) {
         table_.setCell(2, r, common::displayText(common::leadingNumber(table_.cell(2, r)) - t));
         table_.setCell(3, r, common::displayText(common::leadingNumber(table_.cell(3, r)) + t));
     }
     // The band is a limit table now: its headers and printout say so.
     table_.setKind(TableKind::Limit);
-    toLimitTable(table_.table(), host_.limits());
+    toLimitTable(panelTable(), host_.limits());
 }
 
 void DataEditor::mnuRegraph_Click() {
-    toSweepData(table_.table(), host_.sweepData(), host_.thdSweep());
+    toSweepData(panelTable(), host_.sweepData(), host_.thdSweep());
     host_.regraph();
+}
+
+// Empty rows at the end of the sheet (a New Sheet only partly filled) are
+// no points and no limit rows.
+TableFile DataEditor::panelTable() const {
+    TableFile table = table_.table();
+    while (table.rows > 0 && !table_.rowHasText(table.rows))
+        --table.rows;
+    return table;
 }
 
 // --- Files ---

@@ -92,6 +92,8 @@ public:
     void Command1_Click(); // "Data"
     void Command2_Click(); // "Limit"
     void Command3_Click(); // "User"
+    // Limit Tolerance and ReGraph send the rows up to the last that holds
+    // text to the panel (the limit table, or the sweep points to redraw).
     void LimitTolSW_Click();
     void mnuRegraph_Click();
     void mnunewsheet_Click();
@@ -129,6 +131,7 @@ public:
 
 private:
     void showTable(TableFile table, TableKind kind, int count);
+    TableFile panelTable() const;
     void loadTable(TableKind kind);
     void saveTable(TableKind kind);
     bool writeTable(const std::string& path, TableFile& table, bool dotToZero);
