@@ -1,5 +1,6 @@
 #include "editor/data_editor.h"
 
+#include "common/read_error.h"
 #include "common/text.h"
 #include "common/vb_error.h"
 #include "platform/dialogs.h"
@@ -157,7 +158,7 @@ bool DataEditor::writeTable(const std::string& path, TableFile& table, bool dotT
     try {
         writeTableFile(path, table, dotToZero);
     } catch (const common::VbError& e) {
-        complain("The table file " + path + " cannot be written: " + e.description() + ".");
+        complain("The table file was not saved: " + common::fileErrorText(path, e) + ".");
         return false;
     }
     return true;
@@ -197,7 +198,7 @@ void DataEditor::loadTable(TableKind kind) {
     try {
         readTableFile(path, table);
     } catch (const common::VbError& e) {
-        complain("The table file " + path + " cannot be read: " + e.description() +
+        complain("The table file was not loaded: " + common::fileErrorText(path, e) +
                  ". The table is unchanged.");
         return;
     }
@@ -260,7 +261,7 @@ void DataEditor::mnuExport_Click() {
     try {
         exportTable(*chosen, table);
     } catch (const common::VbError& e) {
-        complain("The export file " + *chosen + " cannot be written: " + e.description() + ".");
+        complain("The table was not exported: " + common::fileErrorText(*chosen, e) + ".");
     }
 }
 
