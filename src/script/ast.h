@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace script {
@@ -49,7 +50,9 @@ struct Literal : Expr {
     Variant value;
 };
 
-enum class Scope : uint8_t { Unbound, Local, Global };
+// Local: a frame slot. Member: a member of the class whose method is
+// running (slot = index in ClassDef::members). Global: a global entry.
+enum class Scope : uint8_t { Unbound, Local, Member, Global };
 
 struct Name : Expr {
     Name() : Expr(ExprKind::Name) {}
@@ -236,15 +239,56 @@ struct SlotInit {
     std::vector<int32_t> bounds; // fixed array (non-const, non-empty)
 };
 
+enum class ProcKind : uint8_t { Sub, Function, PropertyGet, PropertyLet, PropertySet };
+
+struct ClassDef;
+
 struct Procedure {
     std::string name;
-    bool isFunction = false;
-    std::vector<Param> params; // slots 1..n; slot 0 is the return value
+    ProcKind kind = ProcKind::Sub;
+    bool isFunction = false; // has a return value (Function, Property Get)
+    bool isPublic = true;
+    const ClassDef* owner = nullptr; // a method of this class
+    std::vector<Param> params;       // slots 1..n; slot 0 is the return value
     Block body;
     int line = 0;
     int slotCount = 1;
     std::vector<SlotInit> inits;
     int unit = -1;
+};
+
+// A field, method or property of a class. A property has up to three
+// procedures; a method has one; a field has none.
+struct ClassMember {
+    std::string name;
+    bool isPublic = true;
+    int field = -1; // index in ClassInstance's fields
+    const Procedure* method = nullptr;
+    const Procedure* get = nullptr;
+    const Procedure* let = nullptr;
+    const Procedure* set = nullptr;
+};
+
+struct ClassField {
+    std::vector<int32_t> bounds; // fixed array when non-empty
+    bool isArray = false;
+};
+
+struct ClassDef {
+    std::string name;
+    int line = 0;
+    std::vector<ClassField> fields;
+    std::vector<ClassMember> members;
+    std::unordered_map<std::string, int> index; // lower-case name -> member
+    int defaultMember = -1;
+    const Procedure* initialize = nullptr;
+    const Procedure* terminate = nullptr;
+    std::vector<std::unique_ptr<Procedure>> procedures;
+
+    int find(const std::string& lowerName) const {
+        auto it = index.find(lowerName);
+        return it == index.end() ? -1 : it->second;
+    }
 };
 
 struct GlobalDecl {
@@ -262,6 +306,7 @@ struct Unit {
     bool optionExplicit = false;
     std::vector<std::unique_ptr<Node>> nodes;
     std::vector<std::unique_ptr<Procedure>> procedures; // in source order
+    std::vector<std::unique_ptr<ClassDef>> classes;
     std::vector<GlobalDecl> globals;
     std::vector<Name*> globalNames; // names to bind to global entries
     Block topLevel;

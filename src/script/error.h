@@ -85,6 +85,8 @@ inline constexpr int MultipleDefault = 1052;
 inline constexpr int ClassInitArgs = 1053;
 inline constexpr int PropertyLetArgs = 1054;
 inline constexpr int UnexpectedNext = 1055;
+inline constexpr int DefaultNeedsPublic = 1057;
+inline constexpr int DefaultOnlyOnGet = 1058;
 } // namespace err
 
 // The standard English description of an error number ("Type mismatch",

@@ -1,5 +1,6 @@
 #include "script/interpreter.h"
 
+#include "script/classes.h"
 #include "script/err_object.h"
 #include "script/parser.h"
 
@@ -44,12 +45,25 @@ void Interpreter::checkArraySize(std::span<const int32_t> bounds) const {
     }
 }
 
-Interpreter::Interpreter() {
+Interpreter::Interpreter() : heap_(std::make_shared<Heap>()) {
+    heap_->interpreter = this;
     err_ = make<ErrObject>();
     addObject("Err", err_, false);
 }
 
-Interpreter::~Interpreter() = default;
+Interpreter::~Interpreter() {
+    // The script's values go while its code can still run Class_Terminate;
+    // then the objects that only cycles keep alive let go of each other.
+    for (GlobalEntry& e : entries_)
+        e.value = Variant();
+    std::vector<Ref<HeapObject>> rest;
+    for (HeapObject* o : heap_->live)
+        rest.emplace_back(o);
+    for (const Ref<HeapObject>& o : rest)
+        o->clearReferences();
+    rest.clear();
+    heap_->interpreter = nullptr;
+}
 
 // ---- names ---------------------------------------------------------------------------
 
@@ -151,6 +165,14 @@ void Interpreter::link(Unit& unit) {
             e->value = Variant();
             e->value.setFlags(0);
         }
+    }
+    for (const auto& c : unit.classes) {
+        GlobalEntry* e = entry(c->name);
+        e->scriptDefined = true;
+        e->kind = GlobalEntry::Kind::Class;
+        e->cls = c.get();
+        e->proc = nullptr;
+        e->value = Variant();
     }
     for (const auto& p : unit.procedures) {
         GlobalEntry* e = entry(p->name);
@@ -350,7 +372,10 @@ Interpreter::Flow Interpreter::exec(const Stmt* s) {
         if (c->kind == ExprKind::Call) {
             evalCall(static_cast<const Call*>(c), discard);
         } else if (c->kind == ExprKind::Member) {
-            evalMember(static_cast<const Member*>(c), {}, discard);
+            callMemberOf(static_cast<const Member*>(c), {}, discard);
+        } else if (c->kind == ExprKind::Name &&
+                   static_cast<const Name*>(c)->scope == Scope::Member) {
+            evalClassMember(static_cast<const Name*>(c), {}, discard);
         } else if (c->kind == ExprKind::Name) {
             const Name* n = static_cast<const Name*>(c);
             const GlobalEntry* e = n->scope == Scope::Global ? n->entry : nullptr;
@@ -656,6 +681,10 @@ Variant* Interpreter::writableName(const Name* n, bool declare) {
         if (s.flags() & Variant::kConstant) throw namedError(err::IllegalAssignment, n->name);
         return &s.deref();
     }
+    if (n->scope == Scope::Member) {
+        const ClassMember& m = frame_->me->def->members[static_cast<size_t>(n->slot)];
+        return m.field >= 0 ? &frame_->me->fields[static_cast<size_t>(m.field)] : nullptr;
+    }
     GlobalEntry* e = n->entry;
     switch (e->kind) {
     case GlobalEntry::Kind::Variable:
@@ -679,6 +708,7 @@ Variant* Interpreter::locate(const Expr* e) {
     if (e->kind == ExprKind::Name) {
         const Name* n = static_cast<const Name*>(e);
         if (n->scope == Scope::Local) return &frame_->slots[n->slot].deref();
+        if (n->scope == Scope::Member) return writableName(n, false);
         GlobalEntry* g = n->entry;
         if (g->kind == GlobalEntry::Kind::Variable) return &g->value;
         if (g->kind == GlobalEntry::Kind::Undefined && n->slot >= 0)
@@ -713,7 +743,10 @@ void Interpreter::assign(const Expr* target, Variant value, bool isSet) {
         Variant* p = writableName(n, false);
         if (!p) {
             const Variant args[] = {std::move(value)};
-            invokeMember(n->entry->host, n->entry->member, access, args);
+            if (n->scope == Scope::Member)
+                invokeClassMember(frame_->me, n->slot + 1, access, args);
+            else
+                invokeMember(n->entry->host, n->entry->member, access, args);
             return;
         }
         *p = std::move(value);
@@ -745,6 +778,12 @@ void Interpreter::assign(const Expr* target, Variant value, bool isSet) {
         }
         if (c->callee->kind == ExprKind::Name) {
             const Name* n = static_cast<const Name*>(c->callee);
+            if (n->scope == Scope::Member &&
+                frame_->me->def->members[static_cast<size_t>(n->slot)].field < 0) {
+                args.push_back(std::move(value));
+                invokeClassMember(frame_->me, n->slot + 1, access, args);
+                return;
+            }
             if (n->scope == Scope::Global && n->entry->kind == GlobalEntry::Kind::HostMember) {
                 args.push_back(std::move(value));
                 invokeMember(n->entry->host, n->entry->member, access, args);
@@ -783,6 +822,11 @@ void Interpreter::assign(const Expr* target, Variant value, bool isSet) {
 
 const Variant& Interpreter::readName(const Name* n, Variant& tmp) {
     if (n->scope == Scope::Local) return frame_->slots[n->slot].deref();
+    if (n->scope == Scope::Member) {
+        if (Variant* field = writableName(n, false)) return *field;
+        evalClassMember(n, {}, tmp);
+        return tmp;
+    }
     GlobalEntry* e = n->entry;
     switch (e->kind) {
     case GlobalEntry::Kind::Variable:
@@ -798,6 +842,7 @@ const Variant& Interpreter::readName(const Name* n, Variant& tmp) {
     case GlobalEntry::Kind::HostMember:
         tmp = invokeMember(e->host, e->member, Access::Get, {});
         return tmp;
+    case GlobalEntry::Kind::Class:
     case GlobalEntry::Kind::Undefined:
         break;
     }
@@ -861,12 +906,21 @@ void Interpreter::eval(const Expr* e, Variant& out) {
         evalCall(static_cast<const Call*>(e), out);
         return;
     case ExprKind::Member:
-        evalMember(static_cast<const Member*>(e), {}, out);
+        callMemberOf(static_cast<const Member*>(e), {}, out);
         return;
-    case ExprKind::New:
-        throw namedError(err::ClassNotDefined, static_cast<const New*>(e)->className);
+    case ExprKind::New: {
+        const std::string& name = static_cast<const New*>(e)->className;
+        auto it = byName_.find(lowerName(name));
+        if (it != byName_.end() && it->second->kind == GlobalEntry::Kind::Class) {
+            out = newInstance(it->second->cls);
+            return;
+        }
+        throw namedError(err::ClassNotDefined, name);
+    }
     case ExprKind::Me:
-        throw ScriptError(err::ObjectRequired);
+        if (!frame_->me) throw ScriptError(err::ObjectRequired);
+        out = Variant(Ref<Object>(frame_->me));
+        return;
     case ExprKind::Missing:
         out = Variant();
         return;
@@ -969,6 +1023,7 @@ void Interpreter::evalCall(const Call* c, Variant& out) {
             index(frame_->slots[n->slot].deref(), args, out);
             return;
         }
+        if (n->scope == Scope::Member) return evalClassMember(n, c->args, out);
         GlobalEntry* e = n->entry;
         switch (e->kind) {
         case GlobalEntry::Kind::Procedure:
@@ -988,6 +1043,7 @@ void Interpreter::evalCall(const Call* c, Variant& out) {
             evalArgs(c->args, args);
             index(e->value, args, out);
             return;
+        case GlobalEntry::Kind::Class:
         case GlobalEntry::Kind::Undefined:
             if (n->slot >= 0) {
                 const Variant& v = frame_->slots[n->slot].deref();
@@ -1001,11 +1057,8 @@ void Interpreter::evalCall(const Call* c, Variant& out) {
         }
         return;
     }
-    if (callee->kind == ExprKind::Member) {
-        evalArgs(c->args, args);
-        evalMember(static_cast<const Member*>(callee), args, out);
-        return;
-    }
+    if (callee->kind == ExprKind::Member)
+        return callMemberOf(static_cast<const Member*>(callee), c->args, out);
     Variant container;
     eval(callee, container);
     evalArgs(c->args, args);
@@ -1071,7 +1124,7 @@ void Interpreter::callNative(const NativeBinding* nb, std::span<const Variant> a
 }
 
 void Interpreter::callProcedure(const Procedure* proc, const std::vector<Expr*>& argExprs,
-                                std::span<const Variant> values, Variant& out) {
+                                std::span<const Variant> values, Variant& out, ClassInstance* me) {
     const bool fromScript = !argExprs.empty();
     const size_t argc = fromScript ? argExprs.size() : values.size();
     if (argc != proc->params.size()) throw ScriptError(err::WrongArgCount);
@@ -1108,6 +1161,8 @@ void Interpreter::callProcedure(const Procedure* proc, const std::vector<Expr*>&
                 if (nm->scope == Scope::Local) {
                     if (!(frame_->slots[nm->slot].flags() & Variant::kConstant))
                         target = &frame_->slots[nm->slot].deref();
+                } else if (nm->scope == Scope::Member) {
+                    target = writableName(nm, false);
                 } else {
                     const auto kind = nm->entry->kind;
                     if (kind == GlobalEntry::Kind::Variable || kind == GlobalEntry::Kind::Undefined)
@@ -1157,6 +1212,7 @@ void Interpreter::callProcedure(const Procedure* proc, const std::vector<Expr*>&
     frame.slots = slots;
     frame.proc = proc;
     frame.unit = proc->unit;
+    frame.me = me;
     Frame* caller = frame_;
     struct Restore {
         Interpreter& in;
@@ -1183,6 +1239,119 @@ void Interpreter::callProcedure(const Procedure* proc, const std::vector<Expr*>&
         out = std::move(slots[0]);
     else
         out = Variant();
+}
+
+} // namespace script
+
+namespace script {
+
+// ---- classes ------------------------------------------------------------------------------
+
+void Interpreter::checkVisible(const ClassInstance* obj, const ClassMember& m) const {
+    if (!m.isPublic && !(frame_ && frame_->me && frame_->me->def == obj->def))
+        throw namedError(err::NoSuchMember, m.name);
+}
+
+Variant Interpreter::newInstance(const ClassDef* def) {
+    Ref<ClassInstance> obj = make<ClassInstance>(heap_, def);
+    if (def->initialize) {
+        Variant discard;
+        callProcedure(def->initialize, {}, {}, discard, obj.get());
+    }
+    return Variant(obj);
+}
+
+void Interpreter::runTerminate(ClassInstance* obj) noexcept {
+    // Errors in Class_Terminate are not reported: nobody could catch them.
+    Frame* saved = frame_;
+    const int depth = depth_;
+    try {
+        Variant discard;
+        callProcedure(obj->def->terminate, {}, {}, discard, obj);
+    } catch (...) {
+    }
+    frame_ = saved;
+    depth_ = depth;
+}
+
+void Interpreter::evalClassMember(const Name* n, const std::vector<Expr*>& args, Variant& out) {
+    ClassInstance* me = frame_->me;
+    const ClassMember& m = me->def->members[static_cast<size_t>(n->slot)];
+    if (m.field >= 0) {
+        const Variant& f = me->fields[static_cast<size_t>(m.field)];
+        if (args.empty()) {
+            out = f;
+            return;
+        }
+        std::vector<Variant> values;
+        evalArgs(args, values);
+        index(me->fields[static_cast<size_t>(m.field)], values, out);
+        return;
+    }
+    const Procedure* p = m.method ? m.method : m.get;
+    if (!p) throw namedError(err::NoSuchMember, m.name);
+    Ref<ClassInstance> keep(me);
+    callProcedure(p, args, {}, out, me);
+}
+
+void Interpreter::callMemberOf(const Member* m, const std::vector<Expr*>& args, Variant& out) {
+    checkStack();
+    Variant holder;
+    Object* o = memberObject(m, holder);
+    if (auto* obj = dynamic_cast<ClassInstance*>(o)) {
+        // Script to script: arguments go ByRef where the parameter says so.
+        const int id = obj->def->find(lowerName(m->name));
+        if (id < 0) throw namedError(err::NoSuchMember, m->name);
+        const ClassMember& cm = obj->def->members[static_cast<size_t>(id)];
+        checkVisible(obj, cm);
+        const Procedure* p = cm.field >= 0 ? nullptr : cm.method ? cm.method : cm.get;
+        if (p) return callProcedure(p, args, {}, out, obj);
+    }
+    std::vector<Variant> values;
+    evalArgs(args, values);
+    const int id = o->findMember(m->name);
+    if (id < 0) throw namedError(err::NoSuchMember, m->name);
+    out = invokeMember(o, id, Access::Get, values);
+}
+
+Variant Interpreter::invokeClassMember(ClassInstance* obj, int member, Access access,
+                                       std::span<const Variant> args) {
+    const ClassDef* def = obj->def;
+    if (member == Object::kDefaultMember) member = def->defaultMember + 1;
+    if (member < 1 || member > static_cast<int>(def->members.size()))
+        throw ScriptError(err::NoSuchMember);
+    const ClassMember& m = def->members[static_cast<size_t>(member - 1)];
+    checkVisible(obj, m);
+    Ref<ClassInstance> keep(obj);
+    Variant out;
+    if (m.field >= 0) {
+        Variant& f = obj->fields[static_cast<size_t>(m.field)];
+        if (access == Access::Get) {
+            if (args.empty()) return f;
+            index(f, args, out);
+            return out;
+        }
+        if (args.size() == 1) {
+            f = args[0];
+            return out;
+        }
+        if (!f.isArray()) throw ScriptError(err::TypeMismatch);
+        const std::vector<int32_t> idx = indices(args.first(args.size() - 1));
+        ArrayData& a = f.mutableArray();
+        const long long pos = a.offset(idx);
+        if (pos < 0) throw ScriptError(err::SubscriptOutOfRange);
+        a.items[static_cast<size_t>(pos)] = args.back();
+        return out;
+    }
+    if (m.method) {
+        if (access != Access::Get) throw namedError(err::NoSuchMember, m.name);
+        callProcedure(m.method, {}, args, out, obj);
+        return out;
+    }
+    const Procedure* p = access == Access::Get ? m.get : access == Access::Let ? m.let : m.set;
+    if (!p) throw namedError(err::NoSuchMember, m.name);
+    callProcedure(p, {}, args, out, obj);
+    return out;
 }
 
 } // namespace script

@@ -4,6 +4,7 @@
 
 #include "script/ast.h"
 #include "script/engine.h"
+#include "script/heap.h"
 #include "script/stack_limit.h"
 
 #include <atomic>
@@ -32,7 +33,8 @@ struct GlobalEntry {
         Procedure,
         Native,
         HostMember,
-        NamedObject
+        NamedObject,
+        Class
     };
     Kind kind = Kind::Undefined;
     bool scriptDefined = false; // a Dim/Const/Sub/Function of the script
@@ -40,11 +42,13 @@ struct GlobalEntry {
     Variant value; // Variable, Constant, NamedObject
     const ast::Procedure* proc = nullptr;
     const NativeBinding* native = nullptr;
+    const ast::ClassDef* cls = nullptr;
     Object* host = nullptr; // HostMember (kept alive by the named object list)
     int member = -1;
 };
 
 class ErrObject;
+class ClassInstance;
 
 class Interpreter {
 public:
@@ -59,6 +63,11 @@ public:
     std::optional<Variant> evaluate(std::string_view expression);
     std::optional<Variant> call(std::string_view procedure, std::span<const Variant> args);
     bool hasProcedure(std::string_view name) const;
+
+    // Members of script class instances (ClassInstance forwards here).
+    Variant invokeClassMember(ClassInstance* obj, int member, Access access,
+                              std::span<const Variant> args);
+    void runTerminate(ClassInstance* obj) noexcept;
 
     const ErrorInfo& lastError() const { return lastError_; }
     void clearError() { lastError_ = ErrorInfo(); }
@@ -76,6 +85,7 @@ private:
         Variant* slots = nullptr;
         const ast::Procedure* proc = nullptr;
         int unit = -1;
+        ClassInstance* me = nullptr; // the instance whose method runs
         bool resumeNext = false;
         std::vector<Variant> with; // With objects, innermost last
     };
@@ -119,7 +129,14 @@ private:
     std::vector<int32_t> indices(std::span<const Variant> args);
     void index(const Variant& container, std::span<const Variant> args, Variant& out);
     void callProcedure(const ast::Procedure* proc, const std::vector<ast::Expr*>& args,
-                       std::span<const Variant> values, Variant& out);
+                       std::span<const Variant> values, Variant& out, ClassInstance* me = nullptr);
+    // A name bound to a member of the running method's class: a field is
+    // read (and indexed by `args`), a method or property is called.
+    void evalClassMember(const ast::Name* n, const std::vector<ast::Expr*>& args, Variant& out);
+    // `object.name(args)`.
+    void callMemberOf(const ast::Member* m, const std::vector<ast::Expr*>& args, Variant& out);
+    Variant newInstance(const ast::ClassDef* def);
+    void checkVisible(const ClassInstance* obj, const ast::ClassMember& m) const;
     void callNative(const NativeBinding* nb, std::span<const Variant> args, Variant& out);
     Variant invokeMember(Object* obj, int member, Access access, std::span<const Variant> args);
     void checkString(const Variant& v) const;
@@ -144,6 +161,7 @@ private:
     std::vector<std::unique_ptr<ast::Unit>> units_; // kept: procedures point into them
     std::vector<std::string> unitNames_;
     Ref<ErrObject> err_;
+    std::shared_ptr<Heap> heap_;
 
     Frame* frame_ = nullptr;
     int depth_ = 0;

@@ -22,6 +22,7 @@ constexpr std::size_t kStackReserve = 256u << 10;
 // Names and slots of the procedure being parsed.
 struct ProcScope {
     Procedure* proc = nullptr;
+    Token nameToken;
     std::unordered_map<std::string, int> locals; // lower-case name -> slot
     std::vector<Name*> names;
 };
@@ -218,7 +219,7 @@ private:
         case Tok::Property:
             fail(err::MustBeInsideClass);
         case Tok::Class:
-            fail(err::SyntaxError); // classes are not supported
+            return classDeclaration();
         case Tok::ReDim:
             return redim();
         case Tok::If:
@@ -470,7 +471,7 @@ private:
         unit_->globals.push_back(std::move(d));
     }
 
-    enum class GlobalKind { Variable, Procedure };
+    enum class GlobalKind { Variable, Procedure, Class };
     void declareGlobal(const std::string& lower, const Token& t, GlobalKind kind) {
         auto [it, inserted] = globalKinds_.emplace(lower, kind);
         if (!inserted && !(kind == GlobalKind::Procedure && it->second == GlobalKind::Procedure))
@@ -739,8 +740,8 @@ private:
             break;
         case Tok::Function:
         case Tok::Sub:
-            if (!scope_ || scope_->proc->isFunction != (what.kind == Tok::Function))
-                fail(err::InvalidExit);
+        case Tok::Property:
+            if (!scope_ || closingToken(scope_->proc->kind) != what.kind) fail(err::InvalidExit);
             s->what = Exit::What::Procedure;
             break;
         default:
@@ -778,21 +779,57 @@ private:
 
     // ---- procedures ------------------------------------------------------------------
 
+    static Tok closingToken(ProcKind kind) {
+        switch (kind) {
+        case ProcKind::Sub:
+            return Tok::Sub;
+        case ProcKind::Function:
+            return Tok::Function;
+        default:
+            return Tok::Property;
+        }
+    }
+
+    // A global Sub or Function: bound and kept in the unit at once.
     Stmt* procedure() {
+        const Token& kw = peek();
+        if (scope_ || loops_ > 0 || class_) fail(err::SyntaxError, kw);
+        auto scope = std::make_unique<ProcScope>();
+        auto proc = procedureBody(*scope);
+        declareGlobal(lowerName(proc->name), kw, GlobalKind::Procedure);
+        bindLocals(*scope, nullptr);
+        unit_->procedures.push_back(std::move(proc));
+        return nullptr;
+    }
+
+    // `Sub name(params) ... End Sub`, `Function ...`, `Property Get|Let|Set
+    // ...`, from the keyword on. Names are bound later (bindLocals).
+    std::unique_ptr<Procedure> procedureBody(ProcScope& scope) {
         const Token& kw = next();
-        const bool isFunction = kw.kind == Tok::Function;
-        if (scope_ || loops_ > 0) fail(err::SyntaxError, kw);
-        const Token& nameTok = peek();
         auto proc = std::make_unique<Procedure>();
-        proc->name = identifier();
-        proc->isFunction = isFunction;
         proc->line = kw.line;
         proc->unit = unit_->id;
-        declareGlobal(lowerName(proc->name), nameTok, GlobalKind::Procedure);
-
-        ProcScope scope;
+        if (kw.kind == Tok::Property) {
+            if (!class_) fail(err::MustBeInsideClass, kw);
+            if (accept(Tok::Get))
+                proc->kind = ProcKind::PropertyGet;
+            else if (accept(Tok::Let))
+                proc->kind = ProcKind::PropertyLet;
+            else if (accept(Tok::Set))
+                proc->kind = ProcKind::PropertySet;
+            else
+                fail(err::ExpectedLetSetGet);
+        } else {
+            proc->kind = kw.kind == Tok::Function ? ProcKind::Function : ProcKind::Sub;
+        }
+        const bool returns =
+            proc->kind == ProcKind::Function || proc->kind == ProcKind::PropertyGet;
+        proc->isFunction = returns;
+        const Token& nameTok = peek();
+        scope.nameToken = nameTok;
+        proc->name = identifier();
         scope.proc = proc.get();
-        if (isFunction) scope.locals[lowerName(proc->name)] = 0;
+        if (returns) scope.locals[lowerName(proc->name)] = 0;
         if (accept(Tok::LParen)) {
             if (!at(Tok::RParen)) {
                 do {
@@ -805,7 +842,7 @@ private:
                     p.name = identifier();
                     if (accept(Tok::LParen)) expect(Tok::RParen, err::ExpectedRParen);
                     const std::string lower = lowerName(p.name);
-                    if (scope.locals.count(lower) && !(isFunction && scope.locals[lower] == 0))
+                    if (scope.locals.count(lower) && !(returns && scope.locals[lower] == 0))
                         fail(err::NameRedefined, pt);
                     scope.locals[lower] = proc->slotCount++;
                     proc->params.push_back(std::move(p));
@@ -815,42 +852,204 @@ private:
         } else if (!atStatementEnd()) {
             fail(err::ExpectedLParen);
         }
+        if ((proc->kind == ProcKind::PropertyLet || proc->kind == ProcKind::PropertySet) &&
+            proc->params.empty())
+            fail(err::PropertyLetArgs, nameTok);
+        if (class_ && !proc->params.empty() &&
+            (sameName(proc->name, "Class_Initialize") || sameName(proc->name, "Class_Terminate")))
+            fail(err::ClassInitArgs, nameTok);
         scope_ = &scope;
         const int savedDo = doDepth_, savedFor = forDepth_;
         doDepth_ = forDepth_ = 0;
         proc->body = block();
         doDepth_ = savedDo;
         forDepth_ = savedFor;
+        scope_ = nullptr;
         if (at(Tok::Eof)) fail(err::ExpectedEnd);
         if (!at(Tok::End)) strayTerminator();
         next();
-        if (!at(isFunction ? Tok::Function : Tok::Sub)) {
+        const Tok closing = closingToken(proc->kind);
+        if (!at(closing)) {
+            if (closing == Tok::Property) fail(err::ExpectedProperty);
             if (at(Tok::Function)) fail(err::ExpectedSub);
             if (at(Tok::Sub)) fail(err::ExpectedFunction);
-            fail(isFunction ? err::ExpectedFunction : err::ExpectedSub);
+            fail(closing == Tok::Function ? err::ExpectedFunction : err::ExpectedSub);
         }
         next();
-        bindLocals(scope);
-        scope_ = nullptr;
-        unit_->procedures.push_back(std::move(proc));
+        return proc;
+    }
+
+    // `Class name ... End Class`: fields, methods and properties.
+    Stmt* classDeclaration() {
+        const Token& kw = next();
+        if (scope_ || loops_ > 0 || class_) fail(err::SyntaxError, kw);
+        const Token& nameTok = peek();
+        auto cls = std::make_unique<ClassDef>();
+        cls->name = identifier();
+        cls->line = kw.line;
+        declareGlobal(lowerName(cls->name), nameTok, GlobalKind::Class);
+        endOfStatement();
+        class_ = cls.get();
+        std::vector<std::unique_ptr<ProcScope>> scopes;
+        while (true) {
+            skipSeparators();
+            if (at(Tok::Eof)) fail(err::ExpectedEnd);
+            if (at(Tok::End)) {
+                next();
+                if (!at(Tok::Class)) fail(err::ExpectedClass);
+                next();
+                break;
+            }
+            bool isPublic = true, isDefault = false, qualified = false;
+            if (at(Tok::Public) || at(Tok::Private)) {
+                isPublic = next().kind == Tok::Public;
+                qualified = true;
+                if (at(Tok::Default)) {
+                    if (!isPublic) fail(err::DefaultNeedsPublic);
+                    next();
+                    isDefault = true;
+                }
+            } else if (at(Tok::Default)) {
+                fail(err::DefaultNeedsPublic);
+            }
+            const Tok k = peek().kind;
+            if (k == Tok::Sub || k == Tok::Function || k == Tok::Property) {
+                auto scope = std::make_unique<ProcScope>();
+                auto proc = procedureBody(*scope);
+                proc->isPublic = isPublic;
+                proc->owner = cls.get();
+                addMethod(*cls, std::move(proc), isDefault, scope->nameToken);
+                scopes.push_back(std::move(scope));
+            } else if (k == Tok::Dim || qualified) {
+                if (isDefault) fail(err::SyntaxError);
+                if (k == Tok::Dim) {
+                    if (qualified) fail(err::SyntaxError);
+                    next();
+                }
+                fields(*cls, isPublic);
+            } else if (k == Tok::End || k == Tok::Loop || k == Tok::Next || k == Tok::WEnd) {
+                fail(err::ExpectedClass);
+            } else {
+                fail(err::ExpectedStatement);
+            }
+            endOfStatement();
+        }
+        for (auto& scope : scopes)
+            bindLocals(*scope, cls.get());
+        class_ = nullptr;
+        unit_->classes.push_back(std::move(cls));
         return nullptr;
     }
 
-    void bindLocals(ProcScope& scope) {
+    void fields(ClassDef& cls, bool isPublic) {
+        do {
+            const Token& t = peek();
+            const std::string name = identifier();
+            ClassField f;
+            if (accept(Tok::LParen)) {
+                f.isArray = true;
+                if (!at(Tok::RParen)) {
+                    do {
+                        const Token& b = peek();
+                        if (b.kind != Tok::Literal || !b.value.isIntegral())
+                            fail(err::ExpectedInteger);
+                        f.bounds.push_back(b.value.rawInt());
+                        next();
+                    } while (accept(Tok::Comma));
+                }
+                expect(Tok::RParen, err::ExpectedRParen);
+            }
+            const std::string lower = lowerName(name);
+            if (cls.index.count(lower)) fail(err::NameRedefined, t);
+            ClassMember m;
+            m.name = name;
+            m.isPublic = isPublic;
+            m.field = static_cast<int>(cls.fields.size());
+            cls.fields.push_back(std::move(f));
+            cls.index[lower] = static_cast<int>(cls.members.size());
+            cls.members.push_back(std::move(m));
+        } while (accept(Tok::Comma));
+    }
+
+    void addMethod(ClassDef& cls, std::unique_ptr<Procedure> proc, bool isDefault,
+                   const Token& at) {
+        const std::string lower = lowerName(proc->name);
+        int id = cls.find(lower);
+        if (id < 0) {
+            id = static_cast<int>(cls.members.size());
+            ClassMember m;
+            m.name = proc->name;
+            m.isPublic = proc->isPublic;
+            cls.members.push_back(std::move(m));
+            cls.index[lower] = id;
+        }
+        ClassMember& m = cls.members[static_cast<size_t>(id)];
+        const Procedure* p = proc.get();
+        auto claim = [&](const Procedure*& slot) {
+            if (slot || m.field >= 0 || m.method) fail(err::NameRedefined, at);
+            slot = p;
+        };
+        switch (p->kind) {
+        case ProcKind::Sub:
+        case ProcKind::Function:
+            if (m.method || m.field >= 0 || m.get || m.let || m.set) fail(err::NameRedefined, at);
+            m.method = p;
+            break;
+        case ProcKind::PropertyGet:
+            claim(m.get);
+            break;
+        case ProcKind::PropertyLet:
+            claim(m.let);
+            break;
+        case ProcKind::PropertySet:
+            claim(m.set);
+            break;
+        }
+        if (m.get && (m.let || m.set)) {
+            const Procedure* put = m.let ? m.let : m.set;
+            if (put->params.size() != m.get->params.size() + 1) fail(err::PropertyArgCount, at);
+        }
+        if (p->isPublic) m.isPublic = true;
+        if (isDefault) {
+            if (p->kind != ProcKind::PropertyGet && p->kind != ProcKind::Function &&
+                p->kind != ProcKind::Sub)
+                fail(err::DefaultOnlyOnGet, at);
+            if (cls.defaultMember >= 0 && cls.defaultMember != id) fail(err::MultipleDefault, at);
+            cls.defaultMember = id;
+        }
+        if (p->kind == ProcKind::Sub && p->params.empty()) {
+            if (lower == "class_initialize") cls.initialize = p;
+            if (lower == "class_terminate") cls.terminate = p;
+        }
+        cls.procedures.push_back(std::move(proc));
+    }
+
+    // Binds the names of a procedure: parameters and Dims to slots, then
+    // (inside a class) members of the class, then global names.
+    void bindLocals(ProcScope& scope, const ClassDef* cls) {
         std::unordered_map<std::string, int> implicit;
         const std::string self =
             scope.proc->isFunction ? lowerName(scope.proc->name) : std::string();
         for (Name* n : scope.names) {
             const std::string lower = lowerName(n->name);
-            if (lower == self && n->callee) {
-                n->scope = Scope::Global;
-                unit_->globalNames.push_back(n);
-                continue;
-            }
+            const bool recursion = lower == self && n->callee;
             auto it = scope.locals.find(lower);
-            if (it != scope.locals.end()) {
+            if (it != scope.locals.end() && !recursion) {
                 n->scope = Scope::Local;
                 n->slot = it->second;
+                continue;
+            }
+            if (cls) {
+                const int member = cls->find(lower);
+                if (member >= 0) {
+                    n->scope = Scope::Member;
+                    n->slot = member;
+                    continue;
+                }
+            }
+            if (recursion) {
+                n->scope = Scope::Global;
+                unit_->globalNames.push_back(n);
                 continue;
             }
             auto [im, inserted] = implicit.emplace(lower, 0);
@@ -1100,6 +1299,7 @@ private:
     size_t pos_ = 0;
     std::unique_ptr<Unit> unit_;
     ProcScope* scope_ = nullptr;
+    ClassDef* class_ = nullptr; // the class being parsed
     std::unordered_map<std::string, GlobalKind> globalKinds_;
     int nesting_ = 0;
     const char* stackFloor_ = StackLimit::floorForThisThread(kStackReserve);

@@ -25,6 +25,26 @@ bool Object::enumerate(std::vector<Variant>&) {
     return false;
 }
 
+void Object::destroy() noexcept {
+    // While an object is being destroyed, objects it releases wait in this
+    // list instead of being destroyed inside its destructor.
+    thread_local std::vector<Object*>* pending = nullptr;
+    if (pending) {
+        pending->push_back(this);
+        return;
+    }
+    std::vector<Object*> list;
+    pending = &list;
+    Object* o = this;
+    while (true) {
+        o->lastReleased();
+        if (list.empty()) break;
+        o = list.back();
+        list.pop_back();
+    }
+    pending = nullptr;
+}
+
 // ---- ArrayData --------------------------------------------------------------
 
 long long ArrayData::offset(std::span<const int32_t> indices) const {

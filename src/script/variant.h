@@ -83,11 +83,21 @@ public:
 
     void addRef() noexcept { ++refs_; }
     void release() noexcept {
-        if (--refs_ == 0) delete this;
+        if (--refs_ == 0) destroy();
     }
     int refCount() const noexcept { return refs_; }
 
+protected:
+    // Called when the last reference goes; deletes the object. An object
+    // that runs code first (a script class's Class_Terminate) overrides it
+    // and may keep itself alive by taking a new reference.
+    virtual void lastReleased() noexcept { delete this; }
+
 private:
+    // Releases objects one after the other, never recursively, so that a
+    // long chain of objects holding the next one cannot exhaust the stack.
+    void destroy() noexcept;
+
     int refs_ = 0;
 };
 
