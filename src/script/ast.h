@@ -255,6 +255,10 @@ struct Procedure {
     int slotCount = 1;
     std::vector<SlotInit> inits;
     int unit = -1;
+    // Names bound when the procedure was compiled, kept for code that
+    // Execute and Eval compile in its scope: declared locals, and names
+    // that are global if a global exists and a local slot otherwise.
+    std::unordered_map<std::string, int> locals, implicitLocals;
 };
 
 // A field, method or property of a class. A property has up to three
@@ -311,6 +315,9 @@ struct Unit {
     std::vector<Name*> globalNames; // names to bind to global entries
     Block topLevel;
     Expr* expression = nullptr; // expression units (Engine::evaluate)
+    // Code compiled in a procedure's scope (Execute, Eval): its frame. The
+    // first slots stand for the enclosing procedure's slots.
+    std::unique_ptr<Procedure> scopeProc;
 };
 
 } // namespace script::ast

@@ -49,6 +49,7 @@ Interpreter::Interpreter() : heap_(std::make_shared<Heap>()) {
     heap_->interpreter = this;
     err_ = make<ErrObject>();
     addObject("Err", err_, false);
+    addRuntimeFunctions();
 }
 
 Interpreter::~Interpreter() {
@@ -1352,6 +1353,185 @@ Variant Interpreter::invokeClassMember(ClassInstance* obj, int member, Access ac
     if (!p) throw namedError(err::NoSuchMember, m.name);
     callProcedure(p, {}, args, out, obj);
     return out;
+}
+
+} // namespace script
+
+namespace script {
+
+// ---- Eval, Execute, ExecuteGlobal, GetRef ------------------------------------------------------
+
+namespace {
+
+// A procedure of the script as an object: GetRef's result. Calling its
+// default member calls the procedure.
+class ProcedureRef : public Object {
+public:
+    ProcedureRef(std::shared_ptr<Heap> heap, const Procedure* proc)
+        : heap_(std::move(heap)), proc_(proc) {}
+    std::string typeName() const override { return "Object"; }
+    Variant invoke(int member, Access access, std::span<const Variant> args) override {
+        if (member != kDefaultMember || access != Access::Get || !heap_->interpreter)
+            throw ScriptError(err::NoSuchMember);
+        return heap_->interpreter->callByRef(proc_, args);
+    }
+
+private:
+    std::shared_ptr<Heap> heap_;
+    const Procedure* proc_;
+};
+
+// The text Execute and Eval take: a string, or an object's default value.
+std::string codeText(const Variant& v) {
+    if (v.isObject()) return codeText(v.defaultValue());
+    if (!v.isString()) throw ScriptError(err::TypeMismatch);
+    return v.rawString();
+}
+
+} // namespace
+
+Variant Interpreter::callByRef(const Procedure* proc, std::span<const Variant> args) {
+    Variant out;
+    callProcedure(proc, {}, args, out);
+    return out;
+}
+
+void Interpreter::addRuntimeFunctions() {
+    addFunction(
+        "Eval", [this](std::span<const Variant> a) { return evalText(a[0]); }, 1, 1);
+    addFunction(
+        "Execute",
+        [this](std::span<const Variant> a) {
+            executeText(a[0], false);
+            return Variant();
+        },
+        1, 1);
+    addFunction(
+        "ExecuteGlobal",
+        [this](std::span<const Variant> a) {
+            executeText(a[0], true);
+            return Variant();
+        },
+        1, 1);
+    addFunction(
+        "GetRef", [this](std::span<const Variant> a) { return getRef(a[0]); }, 1, 1);
+}
+
+Unit& Interpreter::compileUnit(std::string_view code, bool expression, const Procedure* enclosing) {
+    const int id = static_cast<int>(units_.size());
+    unitNames_.emplace_back(frame_ && frame_->unit >= 0 &&
+                                    frame_->unit < static_cast<int>(unitNames_.size())
+                                ? unitNames_[static_cast<size_t>(frame_->unit)]
+                                : std::string());
+    units_.push_back(nullptr);
+    std::vector<std::string> extras;
+    if (enclosing && frame_->extraLocals)
+        for (const auto& [name, value] : *frame_->extraLocals)
+            extras.push_back(name);
+    std::unique_ptr<Unit> unit = expression ? parseExpression(code, id, enclosing, extras)
+                                            : parseProgram(code, id, enclosing, extras);
+    link(*unit);
+    units_.back() = std::move(unit);
+    return *units_.back();
+}
+
+template <class Body> void Interpreter::inScopeFrame(const Unit& unit, Body&& body) {
+    const Procedure* p = unit.scopeProc.get();
+    const int outer = frame_->proc->slotCount;
+    std::vector<Variant> slots(static_cast<size_t>(p->slotCount));
+    for (int i = 0; i < outer; ++i) {
+        Variant& target = frame_->slots[i].deref();
+        slots[static_cast<size_t>(i)] = Variant::makeRef(&target);
+        slots[static_cast<size_t>(i)].setFlags(frame_->slots[i].flags());
+    }
+    int next = outer;
+    if (frame_->extraLocals)
+        for (auto& [name, value] : *frame_->extraLocals)
+            slots[static_cast<size_t>(next++)] = Variant::makeRef(&value);
+    for (const SlotInit& init : p->inits) {
+        Variant& v = slots[static_cast<size_t>(init.slot)];
+        if (init.isConst) {
+            v = init.constValue;
+            v.setFlags(Variant::kConstant);
+        } else if (!init.bounds.empty()) {
+            checkArraySize(init.bounds);
+            v = Variant::array(std::span<const int32_t>(init.bounds));
+            v.setFlags(Variant::kFixedArray);
+        } else {
+            v = init.constValue;
+        }
+    }
+    Frame frame;
+    frame.slots = slots.data();
+    frame.proc = p;
+    frame.unit = unit.id;
+    frame.me = frame_->me;
+    Frame* caller = frame_;
+    frame_ = &frame;
+    struct Restore {
+        Frame*& f;
+        Frame* caller;
+        ~Restore() { f = caller; }
+    } restore{frame_, caller};
+    body();
+    // Locals the code declared stay in the caller's frame.
+    for (const auto& [name, slot] : p->locals) {
+        if (slot < next) continue;
+        if (!caller->extraLocals)
+            caller->extraLocals = std::make_unique<std::map<std::string, Variant>>();
+        (*caller->extraLocals)[name] = std::move(slots[static_cast<size_t>(slot)]);
+    }
+}
+
+Variant Interpreter::evalText(const Variant& text) {
+    if (!text.isString()) {
+        if (text.isObject()) {
+            if (text.isNothing()) throw ScriptError(err::ObjectNotSet);
+            return text.defaultValue();
+        }
+        return text;
+    }
+    const Procedure* enclosing = frame_ ? frame_->proc : nullptr;
+    Unit& unit = compileUnit(text.rawString(), true, enclosing);
+    Variant out;
+    if (enclosing)
+        inScopeFrame(unit, [&] { eval(unit.expression, out); });
+    else
+        eval(unit.expression, out);
+    return out;
+}
+
+void Interpreter::executeText(const Variant& text, bool global) {
+    const std::string code = codeText(text);
+    const Procedure* enclosing = !global && frame_ ? frame_->proc : nullptr;
+    Unit& unit = compileUnit(code, false, enclosing);
+    auto run = [&] {
+        const Flow f = execBlock(unit.topLevel);
+        (void)f;
+    };
+    if (enclosing) {
+        inScopeFrame(unit, run);
+        return;
+    }
+    // Global code runs in a top-level frame of its own.
+    Frame top;
+    top.unit = unit.id;
+    Frame* caller = frame_;
+    frame_ = &top;
+    struct Restore {
+        Frame*& f;
+        Frame* caller;
+        ~Restore() { f = caller; }
+    } restore{frame_, caller};
+    run();
+}
+
+Variant Interpreter::getRef(const Variant& name) {
+    if (!name.isString()) throw ScriptError(err::TypeMismatch);
+    auto it = byName_.find(lowerName(name.rawString()));
+    if (it == byName_.end() || it->second->kind != GlobalEntry::Kind::Procedure)
+        throw ScriptError(err::InvalidCall);
+    return Variant(make<ProcedureRef>(heap_, it->second->proc));
 }
 
 } // namespace script

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <deque>
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -68,6 +69,8 @@ public:
     Variant invokeClassMember(ClassInstance* obj, int member, Access access,
                               std::span<const Variant> args);
     void runTerminate(ClassInstance* obj) noexcept;
+    // Calls a procedure with arguments by value (GetRef's objects).
+    Variant callByRef(const ast::Procedure* proc, std::span<const Variant> args);
 
     const ErrorInfo& lastError() const { return lastError_; }
     void clearError() { lastError_ = ErrorInfo(); }
@@ -86,6 +89,8 @@ private:
         const ast::Procedure* proc = nullptr;
         int unit = -1;
         ClassInstance* me = nullptr; // the instance whose method runs
+        // Locals that Execute declared in this frame (lower-case names).
+        std::unique_ptr<std::map<std::string, Variant>> extraLocals;
         bool resumeNext = false;
         std::vector<Variant> with; // With objects, innermost last
     };
@@ -136,6 +141,18 @@ private:
     // `object.name(args)`.
     void callMemberOf(const ast::Member* m, const std::vector<ast::Expr*>& args, Variant& out);
     Variant newInstance(const ast::ClassDef* def);
+
+    // ---- code compiled while running -------------------------------------------------------
+    // Eval, Execute and ExecuteGlobal: in the running procedure's scope, or
+    // (global) at the top level.
+    Variant evalText(const Variant& text);
+    void executeText(const Variant& text, bool global);
+    // Compiles a unit and keeps it; compile errors are thrown.
+    ast::Unit& compileUnit(std::string_view code, bool expression, const ast::Procedure* enclosing);
+    // Runs `body` in a frame for a unit compiled in the running procedure's scope.
+    template <class Body> void inScopeFrame(const ast::Unit& unit, Body&& body);
+    Variant getRef(const Variant& name);
+    void addRuntimeFunctions();
     void checkVisible(const ClassInstance* obj, const ast::ClassMember& m) const;
     void callNative(const NativeBinding* nb, std::span<const Variant> args, Variant& out);
     Variant invokeMember(Object* obj, int member, Access access, std::span<const Variant> args);

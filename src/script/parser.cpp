@@ -23,15 +23,33 @@ constexpr std::size_t kStackReserve = 256u << 10;
 struct ProcScope {
     Procedure* proc = nullptr;
     Token nameToken;
-    std::unordered_map<std::string, int> locals; // lower-case name -> slot
+    std::unordered_map<std::string, int> locals;   // lower-case name -> slot
+    std::unordered_map<std::string, int> implicit; // global, or else this slot
     std::vector<Name*> names;
 };
 
 class Parser {
 public:
-    Parser(std::string_view src, int unitId) : tokens_(tokenize(src)) {
+    Parser(std::string_view src, int unitId, const Procedure* enclosing,
+           std::span<const std::string> extraLocals)
+        : tokens_(tokenize(src)), enclosing_(enclosing) {
         unit_ = std::make_unique<Unit>();
         unit_->id = unitId;
+        if (enclosing) {
+            unit_->scopeProc = std::make_unique<Procedure>();
+            Procedure& p = *unit_->scopeProc;
+            p.name = enclosing->name;
+            p.kind = enclosing->kind;
+            p.isFunction = enclosing->isFunction;
+            p.unit = unitId;
+            p.owner = enclosing->owner;
+            p.slotCount = enclosing->slotCount;
+            enclosingScope_.proc = &p;
+            enclosingScope_.locals = enclosing->locals;
+            enclosingScope_.implicit = enclosing->implicitLocals;
+            for (const std::string& name : extraLocals)
+                enclosingScope_.locals[name] = p.slotCount++;
+        }
     }
 
     std::unique_ptr<Unit> program() {
@@ -42,18 +60,20 @@ public:
             unit_->optionExplicit = true;
             endOfStatement();
         }
+        if (enclosing_) scope_ = &enclosingScope_;
         unit_->topLevel = block();
         if (!at(Tok::Eof)) strayTerminator();
-        finishGlobals();
+        finishScope();
         return std::move(unit_);
     }
 
     std::unique_ptr<Unit> expressionUnit() {
         skipNewlines();
+        if (enclosing_) scope_ = &enclosingScope_;
         unit_->expression = expression();
         skipNewlines();
         if (!at(Tok::Eof)) fail(err::ExpectedEndOfStatement);
-        finishGlobals();
+        finishScope();
         return std::move(unit_);
     }
 
@@ -1027,7 +1047,7 @@ private:
     // Binds the names of a procedure: parameters and Dims to slots, then
     // (inside a class) members of the class, then global names.
     void bindLocals(ProcScope& scope, const ClassDef* cls) {
-        std::unordered_map<std::string, int> implicit;
+        std::unordered_map<std::string, int>& implicit = scope.implicit;
         const std::string self =
             scope.proc->isFunction ? lowerName(scope.proc->name) : std::string();
         for (Name* n : scope.names) {
@@ -1058,9 +1078,15 @@ private:
             n->slot = im->second;
             unit_->globalNames.push_back(n);
         }
+        scope.proc->locals = scope.locals;
+        scope.proc->implicitLocals = implicit;
     }
 
-    void finishGlobals() {}
+    void finishScope() {
+        if (!enclosing_) return;
+        scope_ = nullptr;
+        bindLocals(enclosingScope_, enclosing_->owner);
+    }
 
     // ---- expressions -------------------------------------------------------------------
 
@@ -1299,6 +1325,8 @@ private:
     size_t pos_ = 0;
     std::unique_ptr<Unit> unit_;
     ProcScope* scope_ = nullptr;
+    const Procedure* enclosing_ = nullptr; // Execute/Eval in a procedure's scope
+    ProcScope enclosingScope_;
     ClassDef* class_ = nullptr; // the class being parsed
     std::unordered_map<std::string, GlobalKind> globalKinds_;
     int nesting_ = 0;
@@ -1311,18 +1339,22 @@ private:
 
 } // namespace
 
-std::unique_ptr<ast::Unit> parseProgram(std::string_view source, int unitId) {
+std::unique_ptr<ast::Unit> parseProgram(std::string_view source, int unitId,
+                                        const ast::Procedure* enclosing,
+                                        std::span<const std::string> extraLocals) {
     try {
-        return Parser(source, unitId).program();
+        return Parser(source, unitId, enclosing, extraLocals).program();
     } catch (ScriptError& e) {
         e.unit = unitId;
         throw;
     }
 }
 
-std::unique_ptr<ast::Unit> parseExpression(std::string_view source, int unitId) {
+std::unique_ptr<ast::Unit> parseExpression(std::string_view source, int unitId,
+                                           const ast::Procedure* enclosing,
+                                           std::span<const std::string> extraLocals) {
     try {
-        return Parser(source, unitId).expressionUnit();
+        return Parser(source, unitId, enclosing, extraLocals).expressionUnit();
     } catch (ScriptError& e) {
         e.unit = unitId;
         throw;
