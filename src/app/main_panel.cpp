@@ -44,6 +44,18 @@ views::StepReadings MainPanel::SweepDriverLink::readings() const {
     return {r.ReadoutALdb, r.ReadoutARdb, r.ReadoutTHDL, r.ReadoutTHDR};
 }
 
+// The edited points replace the graph's curves. From the spectrum or scope
+// view it returns to the sweep view, which draws them.
+void MainPanel::EditorLink::regraph() {
+    if (panel_.settings.graphMode != panel::GraphMode::Sweep) {
+        graph_.mnuSR_Click();
+        return;
+    }
+    graph_.GraphBox().clear();
+    graph_.scaleme();
+    sweep_.graphdata();
+}
+
 views::SpectrumFrame MainPanel::ViewsLink::spectrumFrame() {
     const panel::PanelSettings& s = panel_.settings;
     views::SpectrumFrame frame;
