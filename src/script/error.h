@@ -29,6 +29,7 @@ inline constexpr int ObjectNotSet = 91;        // Object variable not set
 inline constexpr int ForNotInitialized = 92;   // For loop not initialized
 inline constexpr int InvalidUseOfNull = 94;    // Invalid use of Null
 inline constexpr int ObjectRequired = 424;     // Object required
+inline constexpr int CannotCreateObject = 429; // ActiveX component can't create object
 inline constexpr int NoSuchMember = 438;       // Object doesn't support this property or method
 inline constexpr int WrongArgCount =
     450; // Wrong number of arguments or invalid property assignment

@@ -2,6 +2,7 @@
 
 #include "script/classes.h"
 #include "script/err_object.h"
+#include "script/library.h"
 #include "script/parser.h"
 
 #include <climits>
@@ -911,6 +912,10 @@ void Interpreter::eval(const Expr* e, Variant& out) {
         return;
     case ExprKind::New: {
         const std::string& name = static_cast<const New*>(e)->className;
+        if (sameName(name, "RegExp")) {
+            out = Variant(makeRegExp());
+            return;
+        }
         auto it = byName_.find(lowerName(name));
         if (it != byName_.end() && it->second->kind == GlobalEntry::Kind::Class) {
             out = newInstance(it->second->cls);
@@ -1091,6 +1096,7 @@ Variant Interpreter::invokeMember(Object* obj, int member, Access access,
     Ref<Object> keep(obj);
     try {
         Variant r = obj->invoke(member, access, args);
+        if (interruptRequested.load(std::memory_order_relaxed)) throw Interrupted{};
         checkString(r);
         return r;
     } catch (ScriptError&) {
@@ -1121,6 +1127,8 @@ void Interpreter::callNative(const NativeBinding* nb, std::span<const Variant> a
     } catch (std::exception& ex) {
         throw ScriptError(51, ex.what());
     }
+    // A host function may ask the script to stop (vbsrun's WScript.Quit).
+    if (interruptRequested.load(std::memory_order_relaxed)) throw Interrupted{};
     checkString(out);
 }
 
@@ -1312,7 +1320,24 @@ void Interpreter::callMemberOf(const Member* m, const std::vector<Expr*>& args, 
     evalArgs(args, values);
     const int id = o->findMember(m->name);
     if (id < 0) throw namedError(err::NoSuchMember, m->name);
-    out = invokeMember(o, id, Access::Get, values);
+    if (values.empty()) {
+        out = invokeMember(o, id, Access::Get, values);
+        return;
+    }
+    // `obj.prop(i)` where prop takes no arguments indexes what it returns
+    // (`match.SubMatches(0)`, `dict.Keys(1)`).
+    try {
+        out = invokeMember(o, id, Access::Get, values);
+    } catch (ScriptError& e) {
+        if (e.number != err::WrongArgCount) throw;
+        Variant v;
+        try {
+            v = invokeMember(o, id, Access::Get, {});
+        } catch (ScriptError&) {
+            throw e;
+        }
+        index(v, values, out);
+    }
 }
 
 Variant Interpreter::invokeClassMember(ClassInstance* obj, int member, Access access,
@@ -1415,6 +1440,16 @@ void Interpreter::addRuntimeFunctions() {
         1, 1);
     addFunction(
         "GetRef", [this](std::span<const Variant> a) { return getRef(a[0]); }, 1, 1);
+    addFunction(
+        "CreateObject",
+        [this](std::span<const Variant> a) -> Variant {
+            const std::string id = lowerName(library::notNull(a[0]).toString());
+            if (id == "scripting.dictionary") return Variant(makeDictionary(heap_));
+            if (id == "scripting.filesystemobject") return Variant(makeFileSystemObject(files));
+            if (id == "vbscript.regexp") return Variant(makeRegExp());
+            throw namedError(err::CannotCreateObject, a[0].toString());
+        },
+        1, 2);
 }
 
 Unit& Interpreter::compileUnit(std::string_view code, bool expression, const Procedure* enclosing) {

@@ -5,6 +5,7 @@
 #include "script/ast.h"
 #include "script/engine.h"
 #include "script/heap.h"
+#include "script/objects.h"
 #include "script/stack_limit.h"
 
 #include <atomic>
@@ -78,6 +79,7 @@ public:
     MsgBoxHandler msgBox;
     InputBoxHandler inputBox;
     std::function<bool()> interruptCheck;
+    std::shared_ptr<FileContext> files = std::make_shared<FileContext>();
     std::atomic<bool> interruptRequested{false};
     Limits limits;
 

@@ -33,6 +33,7 @@ ScriptHost::ScriptHost(panel::Panel& panel, platform::EventLoop& loop, platform:
       dataLog_(std::move(clock)), logViewer_(dialogs) {
     bindControls();
     engine_.addObject("MathFunction", makeAddInFunctions(*this), true);
+    useInstrumentPaths(engine_);
     engine_.setInterruptCheck([this] { return interruptCheck(); });
     engine_.setMsgBoxHandler(dialogMsgBox(dialogs_));
 }
@@ -44,6 +45,10 @@ script::MsgBoxHandler dialogMsgBox(platform::Dialogs& dialogs) {
         dialogs.message(title, prompt);
         return kVbOk;
     };
+}
+
+void useInstrumentPaths(script::Engine& engine) {
+    engine.setPathMapper([](std::string_view path) { return platform::mapPath(path).string(); });
 }
 
 panel::Control& ScriptHost::control(std::string_view name) {
