@@ -9,6 +9,8 @@
 #include "engine/analyzer.h"
 #include "engine/settling.h"
 #include "generator/generator.h"
+#include "output/file_output.h"
+#include "output/printing.h"
 #include "panel/hooks.h"
 #include "panel/panel.h"
 #include "sequencer/launcher.h"
@@ -39,6 +41,11 @@ public:
     views::Graph& graph() { return graph_; }
     sequencer::ScriptHost& scriptHost() { return scriptHost_; }
     views::Sweep& sweep() { return sweep_; }
+    output::Printing& printing() { return printing_; }
+    output::FileOutput& fileOutput() { return fileOutput_; }
+    // The report's verdict as the panel stands: FAIL when PFLED is red or the
+    // last test sequence stopped with an error.
+    output::Verdict panelVerdict() const;
     editor::DataEditor& dataEditor() { return dataEditor_; }
 
     // panel::PanelHooks
@@ -179,6 +186,8 @@ private:
     SweepStepsLink sweepSteps_{sweep_};
     sequencer::DesktopLauncher launcher_;
     sequencer::ScriptHost scriptHost_{panel_, loop_, dialogs_, launcher_};
+    output::Printing printing_{dialogs_};
+    output::FileOutput fileOutput_{panel_, graph_, dialogs_, printing_};
     EditorLink editorLink_{panel_, graph_, sweep_};
     editor::DataEditor dataEditor_{editorLink_, dialogs_};
 };
