@@ -26,6 +26,8 @@ struct Node {
     int line = 0;
 };
 
+struct ClassDef;
+
 enum class ExprKind : uint8_t {
     Literal,
     Name,
@@ -72,6 +74,9 @@ struct Member : Expr {
     Member() : Expr(ExprKind::Member) {}
     Expr* object = nullptr;
     std::string name;
+    // The member found the last time, for a script class (a cache).
+    mutable const ClassDef* lastClass = nullptr;
+    mutable int lastMember = -1;
 };
 
 // `callee(args)`: a procedure call, an array element or a default member.
@@ -135,6 +140,9 @@ struct Assign : Stmt {
     bool isSet = false;
     Expr* target = nullptr; // Name, Member or Call
     Expr* value = nullptr;
+    // `s = s & a & b`: the parts appended to the target (a, b), which may
+    // then be appended in place instead of copying s.
+    std::vector<Expr*> appendParts;
 };
 
 struct CallStmt : Stmt {

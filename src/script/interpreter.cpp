@@ -6,6 +6,7 @@
 #include "script/parser.h"
 
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 
 namespace script {
@@ -363,6 +364,7 @@ Interpreter::Flow Interpreter::exec(const Stmt* s) {
     switch (s->kind) {
     case StmtKind::Assign: {
         const auto* a = static_cast<const Assign*>(s);
+        if (!a->appendParts.empty() && appendInPlace(a)) return Flow::Normal;
         Variant v;
         eval(a->value, v);
         assign(a->target, std::move(v), a->isSet);
@@ -766,6 +768,27 @@ void Interpreter::assign(const Expr* target, Variant value, bool isSet) {
     }
     case ExprKind::Call: {
         const Call* c = static_cast<const Call*>(target);
+        if (c->callee->kind == ExprKind::Name) {
+            // An element of an array variable, without allocating.
+            const Name* n = static_cast<const Name*>(c->callee);
+            auto storage = [&]() -> Variant* {
+                if (n->scope == Scope::Local) return &frame_->slots[n->slot].deref();
+                if (n->scope == Scope::Global && n->entry->kind == GlobalEntry::Kind::Variable)
+                    return &n->entry->value;
+                return nullptr;
+            };
+            Variant* p = storage();
+            int32_t idx[kSmallIndices];
+            if (p && p->isArray() && smallIndices(c->args, idx)) {
+                p = storage();
+                if (!p || !p->isArray()) throw ScriptError(err::TypeMismatch);
+                const long long pos =
+                    p->rawArray().offset(std::span<const int32_t>(idx, c->args.size()));
+                if (pos < 0) throw ScriptError(err::SubscriptOutOfRange);
+                p->mutableArray().items[static_cast<size_t>(pos)] = std::move(value);
+                return;
+            }
+        }
         std::vector<Variant> args;
         evalArgs(c->args, args);
         if (c->callee->kind == ExprKind::Member) {
@@ -798,6 +821,18 @@ void Interpreter::assign(const Expr* target, Variant value, bool isSet) {
         Variant* p = locate(c->callee);
         if (!p) throw ScriptError(err::TypeMismatch);
         if (p->isArray()) {
+            if (!args.empty() && args.size() <= kSmallIndices) {
+                int32_t idx[kSmallIndices];
+                for (size_t i = 0; i < args.size(); ++i) {
+                    if (args[i].isArray()) throw ScriptError(err::TypeMismatch);
+                    idx[i] = isSmallInt(args[i].tag()) ? args[i].rawInt() : args[i].toLong();
+                }
+                const long long pos =
+                    p->rawArray().offset(std::span<const int32_t>(idx, args.size()));
+                if (pos < 0) throw ScriptError(err::SubscriptOutOfRange);
+                p->mutableArray().items[static_cast<size_t>(pos)] = std::move(value);
+                return;
+            }
             const std::vector<int32_t> idx = indices(args);
             ArrayData& a = p->mutableArray();
             const long long pos = a.offset(idx);
@@ -981,6 +1016,41 @@ void Interpreter::evalBinary(const Binary* b, Variant& out) {
         default:
             break;
         }
+    } else if ((lt == Tag::Double || isSmallInt(lt)) && (rt == Tag::Double || isSmallInt(rt))) {
+        // Doubles (with an integer): the common cases, straight.
+        const double x = lt == Tag::Double ? l.rawDouble() : l.rawInt();
+        const double y = rt == Tag::Double ? r.rawDouble() : r.rawInt();
+        double v = 0;
+        switch (b->op) {
+        case ops::BinOp::Add:
+            v = x + y;
+            break;
+        case ops::BinOp::Sub:
+            v = x - y;
+            break;
+        case ops::BinOp::Mul:
+            v = x * y;
+            break;
+        case ops::BinOp::Div:
+            v = y == 0 ? HUGE_VAL : x / y;
+            break;
+        case ops::BinOp::Eq:
+            return out.setInt(Tag::Boolean, x == y ? -1 : 0);
+        case ops::BinOp::Ne:
+            return out.setInt(Tag::Boolean, x != y ? -1 : 0);
+        case ops::BinOp::Lt:
+            return out.setInt(Tag::Boolean, x < y ? -1 : 0);
+        case ops::BinOp::Gt:
+            return out.setInt(Tag::Boolean, x > y ? -1 : 0);
+        case ops::BinOp::Le:
+            return out.setInt(Tag::Boolean, x <= y ? -1 : 0);
+        case ops::BinOp::Ge:
+            return out.setInt(Tag::Boolean, x >= y ? -1 : 0);
+        default:
+            v = HUGE_VAL; // the general path below
+            break;
+        }
+        if (std::isfinite(v)) return out.setDouble(Tag::Double, v);
     }
     ops::binary(b->op, l, r, out, b->left->kind == ExprKind::Literal, rk == ExprKind::Literal);
     if (b->op == ops::BinOp::Concat || b->op == ops::BinOp::Add) checkString(out);
@@ -1024,12 +1094,20 @@ void Interpreter::evalCall(const Call* c, Variant& out) {
     std::vector<Variant> args;
     if (callee->kind == ExprKind::Name) {
         const Name* n = static_cast<const Name*>(callee);
+        int32_t idx[kSmallIndices];
         if (n->scope == Scope::Local) {
+            if (frame_->slots[n->slot].deref().isArray() && smallIndices(c->args, idx)) {
+                const Variant& v = frame_->slots[n->slot].deref();
+                if (v.isArray()) return element(v, idx, c->args.size(), out);
+            }
             evalArgs(c->args, args);
             index(frame_->slots[n->slot].deref(), args, out);
             return;
         }
         if (n->scope == Scope::Member) return evalClassMember(n, c->args, out);
+        if (n->entry->kind == GlobalEntry::Kind::Variable && n->entry->value.isArray() &&
+            smallIndices(c->args, idx) && n->entry->value.isArray())
+            return element(n->entry->value, idx, c->args.size(), out);
         GlobalEntry* e = n->entry;
         switch (e->kind) {
         case GlobalEntry::Kind::Procedure:
@@ -1309,7 +1387,11 @@ void Interpreter::callMemberOf(const Member* m, const std::vector<Expr*>& args, 
     Object* o = memberObject(m, holder);
     if (auto* obj = dynamic_cast<ClassInstance*>(o)) {
         // Script to script: arguments go ByRef where the parameter says so.
-        const int id = obj->def->find(lowerName(m->name));
+        if (m->lastClass != obj->def) {
+            m->lastMember = obj->def->find(lowerName(m->name));
+            m->lastClass = obj->def;
+        }
+        const int id = m->lastMember;
         if (id < 0) throw namedError(err::NoSuchMember, m->name);
         const ClassMember& cm = obj->def->members[static_cast<size_t>(id)];
         checkVisible(obj, cm);
@@ -1567,6 +1649,68 @@ Variant Interpreter::getRef(const Variant& name) {
     if (it == byName_.end() || it->second->kind != GlobalEntry::Kind::Procedure)
         throw ScriptError(err::InvalidCall);
     return Variant(make<ProcedureRef>(heap_, it->second->proc));
+}
+
+} // namespace script
+
+namespace script {
+
+// ---- fast paths ----------------------------------------------------------------------------
+
+bool Interpreter::appendInPlace(const Assign* a) {
+    const Name* n = static_cast<const Name*>(a->target);
+    Variant* p = locate(n);
+    if (!p || !p->isString() || (p->flags() & Variant::kConstant)) return false;
+    // The parts are evaluated first; should that change the variable, the
+    // value it had before is what the & takes, as without the shortcut.
+    Variant saved = *p;
+    const std::string* text = &p->rawString();
+    const size_t size = text->size();
+    Variant parts[8];
+    const size_t count = a->appendParts.size();
+    size_t added = 0;
+    for (size_t i = 0; i < count; ++i) {
+        Variant& v = parts[i];
+        eval(a->appendParts[i], v);
+        if (v.isArray()) throw ScriptError(err::TypeMismatch);
+        if (v.isObject()) v = v.defaultValue();
+        if (!v.isString() && !v.isNull()) v = Variant(v.toString());
+        if (v.isString()) added += v.rawString().size();
+    }
+    p = locate(n);
+    if (!p || !p->isString() || &p->rawString() != text || text->size() != size) {
+        Variant r = std::move(saved);
+        for (size_t i = 0; i < count; ++i) {
+            Variant next;
+            ops::binary(ops::BinOp::Concat, r, parts[i], next);
+            r = std::move(next);
+        }
+        checkString(r);
+        assign(a->target, std::move(r), false);
+        return true;
+    }
+    if (size + added > limits.maxStringBytes) throw ScriptError(err::OutOfStringSpace);
+    saved = Variant();
+    std::string& s = p->mutableString();
+    for (size_t i = 0; i < count; ++i)
+        if (parts[i].isString()) s += parts[i].rawString();
+    return true;
+}
+
+bool Interpreter::smallIndices(const std::vector<Expr*>& args, int32_t* idx) {
+    if (args.empty() || args.size() > kSmallIndices) return false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        Variant t;
+        const Variant& v = evalRef(args[i], t);
+        const Tag tag = v.tag();
+        if (isSmallInt(tag)) {
+            idx[i] = v.rawInt();
+        } else {
+            if (v.isArray()) throw ScriptError(err::TypeMismatch);
+            idx[i] = v.toLong();
+        }
+    }
+    return true;
 }
 
 } // namespace script

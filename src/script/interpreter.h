@@ -120,6 +120,17 @@ private:
     void execReDim(const ast::ReDim* s);
     void execErase(const ast::Erase* s);
     void assign(const ast::Expr* target, Variant value, bool isSet);
+    // `s = s & a & b` by appending to s's text; false when s holds no string.
+    bool appendInPlace(const ast::Assign* a);
+    // Indices of an array element, evaluated without allocating; false when
+    // there are more than a few.
+    bool smallIndices(const std::vector<ast::Expr*>& args, int32_t* idx);
+    static constexpr size_t kSmallIndices = 4;
+    void element(const Variant& array, const int32_t* idx, size_t count, Variant& out) {
+        const long long pos = array.rawArray().offset(std::span<const int32_t>(idx, count));
+        if (pos < 0) throw ScriptError(err::SubscriptOutOfRange);
+        out = array.rawArray().items[static_cast<size_t>(pos)];
+    }
     bool condition(const ast::Expr* e, int line, bool& value);
 
     // ---- evaluation ----------------------------------------------------------------

@@ -369,6 +369,7 @@ private:
             Assign* a = make<Assign>(line);
             a->target = checkTarget(target);
             a->value = expression();
+            findAppend(a);
             return a;
         }
         if (!allowCall) fail(err::ExpectedEquals);
@@ -404,6 +405,21 @@ private:
         markCallee(call->callee);
         c->call = withDepth(call, {call->callee});
         return c;
+    }
+
+    // `s = s & a & b`: a chain of & whose first operand is the target.
+    static void findAppend(Assign* a) {
+        if (a->target->kind != ExprKind::Name) return;
+        std::vector<Expr*> parts;
+        Expr* e = a->value;
+        while (e->kind == ExprKind::Binary && static_cast<Binary*>(e)->op == ops::BinOp::Concat) {
+            parts.push_back(static_cast<Binary*>(e)->right);
+            e = static_cast<Binary*>(e)->left;
+        }
+        if (parts.empty() || parts.size() > 8 || e->kind != ExprKind::Name ||
+            !sameName(static_cast<Name*>(e)->name, static_cast<Name*>(a->target)->name))
+            return;
+        a->appendParts.assign(parts.rbegin(), parts.rend());
     }
 
     Expr* paren(Expr* inner, int line) {

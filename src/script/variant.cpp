@@ -150,6 +150,15 @@ ArrayData& Variant::mutableArray() {
     return *u_.a;
 }
 
+std::string& Variant::mutableString() {
+    if (u_.s->refs > 1) {
+        auto* copy = new StringData{1, u_.s->text};
+        --u_.s->refs;
+        u_.s = copy;
+    }
+    return u_.s->text;
+}
+
 VarType Variant::type() const noexcept {
     switch (deref().tag_) {
     case Tag::Empty:

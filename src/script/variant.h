@@ -264,6 +264,8 @@ public:
     const ArrayData& rawArray() const noexcept { return *u_.a; }
     // The array's storage for writing: unshared first if needed.
     ArrayData& mutableArray();
+    // The string's text for writing (appending): unshared first if needed.
+    std::string& mutableString();
 
     // VBScript conversions. Objects are converted through their default member.
     bool toBool() const;
