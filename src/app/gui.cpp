@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QPixmap>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cmath>
@@ -160,6 +161,8 @@ int runWindow(const ParsedArgs& args, std::ostream& err) {
     panel::Panel& panel = main.panel();
     ui::Instrument instrument{panel,   main.graph(),           loop,
                               dialogs, &main.settlingEditor(), &main.scriptHost()};
+    instrument.dataEditor = &main.dataEditor();
+    instrument.printing = &main.printing();
     ui::Windows windows(instrument);
     ui::registerWindows(windows);
     ui::MainWindow window(instrument, windows);
@@ -215,6 +218,10 @@ int runWindow(const ParsedArgs& args, std::ostream& err) {
         ~RemoveObserver() { controls.removeObserver(id); }
     } removeObserver{panel.controls(), observer};
 
+    // A screen smaller than the window's size gets what it has room for
+    // (a screenshot keeps the size it is made at).
+    if (const QScreen* screen = QGuiApplication::primaryScreen(); screen && !screenshot)
+        window.resize(window.size().boundedTo(screen->availableGeometry().size() - QSize(0, 28)));
     window.show();
     QWidget* shown = &window;
     if (args.window && *args.window != "MainPanel") {

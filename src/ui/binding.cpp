@@ -186,7 +186,14 @@ void Binding::apply(Entry& entry, panel::Property property) {
         } else if (auto* button = qobject_cast<QAbstractButton*>(object)) {
             button->setText(literalCaption(c.caption()));
         } else if (auto* label = qobject_cast<QLabel*>(object)) {
-            label->setText(toQString(c.caption()));
+            // Captions are plain text; a trailing line break (a splash
+            // message ends with one) leaves no empty line.
+            QString text = toQString(c.caption());
+            text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            while (text.endsWith(QLatin1Char('\n')))
+                text.chop(1);
+            label->setTextFormat(Qt::PlainText);
+            label->setText(text);
         } else if (auto* group = qobject_cast<QGroupBox*>(object)) {
             group->setTitle(toQString(c.caption()));
         } else if (widget && widget->isWindow()) {

@@ -181,6 +181,7 @@ MainWindow::MainWindow(Instrument& instrument, Windows& windows, QWidget* parent
     wireWindowMenus();
 
     graph_->onLayoutSwitch([this](bool big) { showGraphLayout(big); });
+    // Fits a 1366 x 768 screen with its title bar.
     resize(1366, 740);
 }
 
@@ -358,7 +359,9 @@ QWidget* MainWindow::buildGraphArea() {
     auto* lrLabel = named<QLabel>("LRlabel");
     lrLabel->setProperty("role", "value");
     spectrum->addWidget(lrLabel, 1, 1);
-    spectrum->addWidget(text(QStringLiteral("Avg")), 2, 0, Qt::AlignRight);
+    auto* average = text(QStringLiteral("Avg"));
+    spectrum->addWidget(average, 2, 0, Qt::AlignRight);
+    smallGraphOnly_ = {average};
     spectrum->addWidget(edit("avetext", 3), 2, 1);
     spectrum->addWidget(button("SA_ave_cmd"), 1, 2);
     spectrum->addWidget(lampWith("SAaveLED", {}), 2, 2, Qt::AlignCenter);
@@ -577,6 +580,8 @@ void MainWindow::wireWindowMenus() {
 
 void MainWindow::showGraphLayout(bool big) {
     for (QWidget* part : panelParts_)
+        part->setVisible(!big);
+    for (QWidget* part : smallGraphOnly_)
         part->setVisible(!big);
 }
 

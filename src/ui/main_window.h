@@ -76,7 +76,8 @@ private:
     Windows& windows_;
     std::unique_ptr<Binding> binding_;
     GraphWidget* graph_ = nullptr;
-    QList<QWidget*> panelParts_; // hidden while the graph is big
+    QList<QWidget*> panelParts_;     // hidden while the graph is big
+    QList<QWidget*> smallGraphOnly_; // captions of controls the big graph covers
     QLabel* deviceLabel_ = nullptr;
     QLabel* simulatedBadge_ = nullptr;
     QMenu* fileMenu_ = nullptr;

@@ -1,5 +1,7 @@
 #include "ui/windows.h"
 
+#include "ui/back_grnd.h"
+
 namespace ui {
 
 Windows::~Windows() {
@@ -59,6 +61,8 @@ void Windows::closeAll() {
 }
 
 // One line per window; the windows come with their own issues.
-void registerWindows(Windows&) {}
+void registerWindows(Windows& registry) {
+    registry.add("BackGrnd", makeBackGrnd);
+}
 
 } // namespace ui

@@ -53,6 +53,8 @@ struct Instrument {
         instrument = std::make_unique<ui::Instrument>(
             ui::Instrument{main->panel(), main->graph(), loop, dialogs, &main->settlingEditor(),
                            &main->scriptHost()});
+        instrument->dataEditor = &main->dataEditor();
+        instrument->printing = &main->printing();
         windows = std::make_unique<ui::Windows>(*instrument);
         ui::registerWindows(*windows);
         window = std::make_unique<ui::MainWindow>(*instrument, *windows);
