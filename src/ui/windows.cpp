@@ -1,6 +1,7 @@
 #include "ui/windows.h"
 
 #include "ui/back_grnd.h"
+#include "ui/test_seq_editor.h"
 
 namespace ui {
 
@@ -63,6 +64,7 @@ void Windows::closeAll() {
 // One line per window; the windows come with their own issues.
 void registerWindows(Windows& registry) {
     registry.add("BackGrnd", makeBackGrnd);
+    registry.add("TestSeqEditor", makeTestSeqEditor);
 }
 
 } // namespace ui

@@ -59,6 +59,7 @@ struct Instrument {
         ui::registerWindows(*windows);
         window = std::make_unique<ui::MainWindow>(*instrument, *windows);
         windows->setParent(window.get());
+        main->scriptHost().setPumpWhileRunning(true); // as the GUI does
         main->panel().Form_Load();
         window->show();
         // Qt's own events (paints, layouts) run between the instrument's, as
