@@ -40,12 +40,22 @@ struct HeadlessOptions {
     std::optional<std::string> device;
     // Real time instead of virtual time with the simulated device.
     bool realtime = false;
+    // A PDF test report written at the end of the run, with the verdict that
+    // the exit code gives.
+    std::optional<std::string> report;
+    // The current view's data (the sweep or the spectrum) as CSV, written at
+    // the end of the run.
+    std::optional<std::string> exportCsv;
 };
 
 struct ParsedArgs {
     bool headless = false;
     bool help = false;
     bool listDevices = false;
+    // The window's options (without --headless): --data-dir, --device, --dut
+    // and --panel are taken from `options`; --run goes with --screenshot.
+    std::optional<std::string> screenshot; // grab the window into this PNG and exit
+    std::optional<std::string> window;     // the window to show (and grab) by name
     HeadlessOptions options;
     std::string error; // non-empty: a usage error
 };
@@ -54,10 +64,15 @@ ParsedArgs parseArgs(const std::vector<std::string>& args);
 
 std::string usageText();
 
+// --data-dir: creates the directory and makes it the data directory. False
+// (with a message on err) when it cannot be used. Nothing to do without one.
+bool useDataDirectory(const std::optional<std::string>& dataDir, std::ostream& err);
+
 // Runs the instrument headless and prints the final Status text on out.
 // Exit codes: 0 the run (and its sequence) ended with no script error and the
-// pass/fail lamp is not red; 1 the lamp is red; 2 a script error or a
-// start-up failure (message on err).
+// pass/fail lamp is not red; 1 the lamp is red; 2 a script error, a
+// start-up failure or a report or export that could not be written (message
+// on err).
 int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream& err);
 
 // --list-devices: both device lists with their positions.

@@ -21,6 +21,21 @@ MainPanel::MainPanel(platform::EventLoop& loop, platform::Dialogs& dialogs,
     analyzer_.setSweepSteps(&sweepSteps_);
     graph_.setSweepPlots([this] { sweep_.graphdata(); }, [this] { sweep_.drawLimitCurve(); });
     sweep_.attach();
+    fileOutput_.attach();
+    fileOutput_.setReportContext([this] {
+        output::ReportContext context;
+        if (panel_.testPanelPath != panel::kStartupFile) context.panelFile = panel_.testPanelPath;
+        context.verdict = panelVerdict();
+        return context;
+    });
+}
+
+output::Verdict MainPanel::panelVerdict() const {
+    if (panel_.controls()["PFLED"].colour() == panel::colour::Red)
+        return {false, "A sweep point lies outside its limits (the pass/fail lamp is red)."};
+    if (const auto& run = scriptHost_.lastRunResult(); run && run->number != 0)
+        return {false, "The test sequence stopped with an error: " + run->description};
+    return {true, {}};
 }
 
 void MainPanel::SweepDriverLink::showSampleRate(std::int32_t rate) {

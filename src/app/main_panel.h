@@ -9,12 +9,16 @@
 #include "engine/analyzer.h"
 #include "engine/settling.h"
 #include "generator/generator.h"
+#include "output/file_output.h"
+#include "output/printing.h"
 #include "panel/hooks.h"
 #include "panel/panel.h"
 #include "sequencer/launcher.h"
 #include "sequencer/script_host.h"
 #include "views/graph.h"
 #include "views/sweep.h"
+
+#include <functional>
 
 namespace platform {
 class AudioInput;
@@ -39,6 +43,11 @@ public:
     views::Graph& graph() { return graph_; }
     sequencer::ScriptHost& scriptHost() { return scriptHost_; }
     views::Sweep& sweep() { return sweep_; }
+    output::Printing& printing() { return printing_; }
+    output::FileOutput& fileOutput() { return fileOutput_; }
+    // The report's verdict as the panel stands: FAIL when PFLED is red or the
+    // last test sequence stopped with an error.
+    output::Verdict panelVerdict() const;
     editor::DataEditor& dataEditor() { return dataEditor_; }
 
     // panel::PanelHooks
@@ -59,6 +68,12 @@ public:
     bool sweepAtFinalPoint() const override { return sweep_.atFinalPoint(); }
     void stopSweep() override { sweep_.sweepState = 0; }
     void loadReverseCal() override { sweep_.loadReverseCal(); }
+    void unloadWindows() override {
+        if (unloadWindows_) unloadWindows_();
+    }
+
+    // What the exit routine's last step does: the front end closes its windows.
+    void setUnloadWindows(std::function<void()> unload) { unloadWindows_ = std::move(unload); }
 
 private:
     // What the generator asks of capture.
@@ -179,8 +194,11 @@ private:
     SweepStepsLink sweepSteps_{sweep_};
     sequencer::DesktopLauncher launcher_;
     sequencer::ScriptHost scriptHost_{panel_, loop_, dialogs_, launcher_};
+    output::Printing printing_{dialogs_};
+    output::FileOutput fileOutput_{panel_, graph_, dialogs_, printing_};
     EditorLink editorLink_{panel_, graph_, sweep_};
     editor::DataEditor dataEditor_{editorLink_, dialogs_};
+    std::function<void()> unloadWindows_;
 };
 
 } // namespace app
