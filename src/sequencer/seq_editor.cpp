@@ -68,6 +68,20 @@ std::string lineBreakOf(std::string_view text) {
     return "\r\n";
 }
 
+std::string withLfBreaks(std::string_view text) {
+    std::string lf;
+    lf.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r') {
+            lf += text[i];
+            continue;
+        }
+        lf += '\n';
+        if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    }
+    return lf;
+}
+
 std::string directoryOf(std::string_view path) {
     const std::size_t slash = path.find_last_of("\\/");
     return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
@@ -173,6 +187,8 @@ void SeqEditor::createControls() {
         controls_.add(recentControl(i), ControlKind::Menu).onClick([this, i] {
             flastfile_Click(i);
         });
+    for (int i = 1; i <= 4; ++i)
+        setRecent(i, "");
 
     struct Command {
         const char* name;
@@ -258,7 +274,7 @@ void SeqEditor::open() {
     lastDirectory.clear();
     editorColor = kWhite;
     for (int i = 1; i <= 4; ++i)
-        control(recentControl(i)).setCaption("");
+        setRecent(i, "");
     stateFlag = 1;
     readLastUsed();
     readOptions();
@@ -323,6 +339,8 @@ void SeqEditor::showText(std::string text) {
 }
 
 void SeqEditor::userEdited(std::string_view textWithLf) {
+    // A window restyling its text reports it unchanged: keep the bytes.
+    if (withLfBreaks(this->text()) == textWithLf) return;
     std::string text;
     text.reserve(textWithLf.size() + textWithLf.size() / 16);
     for (char c : textWithLf) {
@@ -336,6 +354,12 @@ void SeqEditor::userEdited(std::string_view textWithLf) {
 
 void SeqEditor::storeText() {
     workspaceText[static_cast<std::size_t>(activeWorkspace)] = text();
+}
+
+void SeqEditor::setRecent(int index, std::string_view path) {
+    panel::Control& entry = control(recentControl(index));
+    entry.setCaption(path);
+    entry.setVisible(!path.empty());
 }
 
 void SeqEditor::setCaption(std::string_view path) {
@@ -403,7 +427,7 @@ void SeqEditor::mnuLoad_Click() {
     if (!chosen || chosen->empty()) return;
     if (!loadFile(*chosen)) return;
     recentSlot = static_cast<std::int16_t>(recentSlot % 4 + 1);
-    control(recentControl(recentSlot)).setCaption(*chosen);
+    setRecent(recentSlot, *chosen);
     lastDirectory = directoryOf(*chosen);
     writeLastUsed();
 }
@@ -455,7 +479,9 @@ void SeqEditor::mnuErrTest_Click() {
     const std::string code = text(); // a waiting check lets the user edit the text
     checking_ = true;
     stopCheck_ = false;
+    control("mnuErrTest").setEnabled(false);
     const bool ok = engine_->addCode(code);
+    control("mnuErrTest").setEnabled(true);
     checking_ = false;
     if (ok) {
         setMessage(kPassedErrorCheck);
@@ -491,7 +517,9 @@ void SeqEditor::run() {
     }
     setErrorLine(0);
     const std::string unit = autoloadUnit_;
+    control("mnuRun").setEnabled(false);
     host_.panel().controls()["SeqRun"].click();
+    control("mnuRun").setEnabled(true);
     const std::optional<script::ErrorInfo>& result = host_.lastRunResult();
     if (!result || result->number == 0) return;
     setMessage(host_.status());
@@ -561,7 +589,7 @@ void SeqEditor::readLastUsed() {
     try {
         common::SeqReader in(bytes);
         for (int i = 1; i <= 4; ++i)
-            control(recentControl(i)).setCaption(in.readText());
+            setRecent(i, in.readText());
         lastDirectory = in.readText();
         stateFlag = in.readInt16();
         editorColor = colourFromNumber(in.readInt32());
