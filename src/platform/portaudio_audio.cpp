@@ -187,11 +187,16 @@ bool stopStreamBounded(PaStream* stream, CallbackGate& gate, std::shared_ptr<con
     const bool hostGone = gate.silentMs() >= kHostSilentMs || Pa_IsStreamActive(stream) != 1;
     auto aborted = std::make_shared<std::promise<void>>();
     std::future<void> done = aborted->get_future();
-    std::thread([stream, aborted, owner = std::move(owner)] {
+    std::thread abort([stream, aborted, owner = std::move(owner)] {
         Pa_AbortStream(stream);
         aborted->set_value();
-    }).detach();
-    return done.wait_for(hostGone ? kAbortWaitSilent : kAbortWait) == std::future_status::ready;
+    });
+    if (done.wait_for(hostGone ? kAbortWaitSilent : kAbortWait) == std::future_status::ready) {
+        abort.join(); // gone when the stop returns
+        return true;
+    }
+    abort.detach();
+    return false;
 }
 
 // One second at least: a host may hand over a few hundred milliseconds at once.
