@@ -17,7 +17,8 @@ namespace fuzz {
 
 inline const std::filesystem::path& dataDirectory() {
     static const std::filesystem::path dir = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "arv1-fuzz-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "arv1-fuzz-XXXXXX").string();
         if (!::mkdtemp(pattern.data())) std::abort();
         std::filesystem::path made(pattern);
         platform::setDataDirectory(made);

@@ -1,8 +1,8 @@
 // libFuzzer target: the input is the start-up file (the test panel format).
-// The instrument starts with it as at program start, loads it again as a
-// test panel, switches the generator on and measures two blocks with the
-// settings it holds, then runs the exit routine, which writes the start-up
-// file back. Any crash, hang or sanitizer report is a bug.
+// The instrument starts with it as at program start (a panel saved with the
+// generator running switches it on), loads it again as a test panel, lets a
+// second of virtual time pass and runs the exit routine, which writes the
+// start-up file back. Any crash, hang or sanitizer report is a bug.
 
 #include "app/main_panel.h"
 #include "fuzz_support.h"
@@ -30,9 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     main.panel().Form_Load();
     dialogs.queueFile("C:\\QEX_ARV1files\\panel.atp");
     main.panel().mnuLoadTest_Click();
-    main.Gen_On_Click();
-    const int before = main.analyzer().blocksAnalysed();
-    loop.runUntil([&] { return main.analyzer().blocksAnalysed() >= before + 2; }, 5000);
+    loop.runUntil([] { return false; }, 1000);
     main.panel().ShutDown();
     loop.runUntil([] { return false; }, 100);
     return 0;

@@ -28,8 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform::ScriptedDialogs dialogs;
     NoLauncher launcher;
     panel::Panel panel(loop, dialogs);
-    sequencer::ScriptHost host(panel, loop, dialogs, launcher,
-                               [] { return std::chrono::system_clock::from_time_t(1'800'000'000); });
+    sequencer::ScriptHost host(panel, loop, dialogs, launcher, [] {
+        return std::chrono::system_clock::from_time_t(1'800'000'000);
+    });
     sequencer::SeqEditor editor(host, dialogs);
     editor.open();
     editor.close();
