@@ -242,14 +242,14 @@ void SeqEditor::createControls() {
         menu.setCaption(colour.caption);
         menu.onClick([this, rgb = colour.rgb] { setEditorColour(rgb); });
     }
-    for (std::string_view box : {"txtEditor", "Text1", "Text2", "Text3"})
-        control(box).setColour(kWhite);
+    paintBoxes(kWhite);
     showOptions();
 }
 
 void SeqEditor::newEngine() {
     engine_ = std::make_unique<script::Engine>();
     engine_->addObject("MathFunction", makeAddInFunctions(host_), true);
+    useInstrumentPaths(*engine_);
     engine_->setMsgBoxHandler(dialogMsgBox(dialogs_));
     // Top-level statements of a check run at once; a check that loops can be
     // stopped, and the window stays alive while it runs.
@@ -287,8 +287,10 @@ void SeqEditor::open() {
     if (known) {
         setEditorColour(editorColor);
     } else {
+        // A colour of no menu item is kept in the file but not shown.
         for (const EditorColour& colour : kEditorColours)
             control(colour.menu).setChecked(false);
+        paintBoxes(kWhite);
     }
     for (int i = 0; i < 2; ++i)
         workspaceText[static_cast<std::size_t>(i)] =
@@ -539,6 +541,10 @@ void SeqEditor::setEditorColour(std::uint32_t rgb) {
     editorColor = rgb;
     for (const EditorColour& colour : kEditorColours)
         control(colour.menu).setChecked(colour.rgb == rgb);
+    paintBoxes(rgb);
+}
+
+void SeqEditor::paintBoxes(std::uint32_t rgb) {
     control("txtEditor").setColour(rgb);
     for (std::string_view box : kTextBoxes)
         control(box).setColour(rgb);

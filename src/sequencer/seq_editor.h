@@ -195,6 +195,7 @@ private:
     void showText(std::string text);
     void setCaption(std::string_view path);
     void setRecent(int index, std::string_view path);
+    void paintBoxes(std::uint32_t rgb);
     void setMessage(std::string_view text);
     void setErrorLine(int line);
     void switchWorkspace(int index);

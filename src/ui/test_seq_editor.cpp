@@ -255,6 +255,7 @@ void TestSeqEditor::showEvent(QShowEvent* event) {
         model_->open();
         applyOptions();
         applyColour();
+        editor_->setFocus(Qt::OtherFocusReason);
     }
     QMainWindow::showEvent(event);
 }

@@ -176,10 +176,12 @@ TEST_F(SeqEditorTest, BrokenStateFilesLeaveTheDefaults) {
     EXPECT_TRUE(e("flastfile2").visible());
     EXPECT_FALSE(e("flastfile3").visible());
     EXPECT_TRUE(e("mnuWhite").checked());
+    e("mnuYellow").click();
     write("lastused.txt", "\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n1\r\n12345\r\n");
     editor->open();
     for (const auto& colour : sequencer::kEditorColours)
         EXPECT_FALSE(e(colour.menu).checked()) << colour.menu;
+    EXPECT_EQ(e("Text3").colour(), 0xFFFFFFu);
     write("lastused.txt", "\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n1\r\n0\r\n");
     editor->open();
     EXPECT_TRUE(e("mnuWhite").checked());

@@ -118,6 +118,17 @@ TEST_F(SeqEditorWindow, ErrorsPutTheCaretOnTheirLine) {
     EXPECT_EQ(editor->errorLine(), 5);
 }
 
+// The exit routine closes and deletes the window while its Run waits.
+TEST_F(SeqEditorWindow, ExitDuringARunSavesAndLeavesTheRunToEnd) {
+    editor->setPlainText("Function RUNSEQ()\n  waitfor 3\nEnd Function\n");
+    b.loop.post([&] { b.windows->closeAll(); }, 1000);
+    key(Qt::Key_F5);
+    EXPECT_EQ(b.windows->find("TestSeqEditor"), nullptr);
+    EXPECT_EQ(read("SeqEditor1.txt"), "Function RUNSEQ()\r\n  waitfor 3\r\nEnd Function\r\n");
+    EXPECT_EQ(b.main->scriptHost().lastRunResult()->number, 0);
+    EXPECT_GE(b.loop.nowMs(), 3000);
+}
+
 TEST_F(SeqEditorWindow, CompletionOffersTheFunctionAndItsArguments) {
     trigger("mnuClear");
     editor->setFocus();
