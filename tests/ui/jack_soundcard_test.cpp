@@ -3,11 +3,10 @@
 // both device lists after Refresh, with JACK as its host API; after the
 // server stops, Refresh says why it cannot take the lists anew, and the
 // program goes on. Skipped, with the reason, where jackd cannot start.
-//
-// JackDummy starts the server under a name of this test's own; it has the
-// interface of the shared JACK fixture of the other real-audio tests and
-// gives way to it once that is in the tree.
 
+#ifdef ARV1_HAVE_JACK
+
+#include "app/jack_server.h"
 #include "engine/soundcard_setup.h"
 #include "platform/alsa_null_config.h"
 #include "platform/device_catalogue.h"
@@ -19,63 +18,10 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
-#include <csignal>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-class JackDummy {
-public:
-    JackDummy() {
-        name_ = "arv1_dialogs_" + std::to_string(::getpid());
-        ::setenv("JACK_NO_START_SERVER", "1", 1);
-        ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
-        if (::access("/usr/bin/jackd", X_OK) != 0 || ::access("/usr/bin/jack_wait", X_OK) != 0) {
-            reason_ = "jackd is not installed (Debian package jackd2)";
-            return;
-        }
-        const fs::path log = fs::temp_directory_path() / (name_ + ".log");
-        const pid_t parent = ::getpid();
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (::getppid() != parent) ::_exit(127);
-            if (std::FILE* out = std::freopen(log.c_str(), "w", stdout)) ::dup2(::fileno(out), 2);
-            ::execl("/usr/bin/jackd", "jackd", "--no-realtime", "--name", name_.c_str(), "-d",
-                    "dummy", "-r", "44100", "-p", "1024", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        const std::string wait = "/usr/bin/jack_wait -s " + name_ + " -w -t 10 >/dev/null 2>&1";
-        running_ = pid_ > 0 && std::system(wait.c_str()) == 0;
-        if (!running_) {
-            std::ifstream in(log);
-            reason_ = "jackd -d dummy did not start: " +
-                      std::string(std::istreambuf_iterator<char>(in), {});
-            stop();
-        }
-    }
-    ~JackDummy() { stop(); }
-    bool running() const { return running_; }
-    const std::string& reason() const { return reason_; }
-    void stop() {
-        running_ = false;
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
-    }
-
-private:
-    std::string name_;
-    std::string reason_;
-    pid_t pid_ = -1;
-    bool running_ = false;
-};
 
 std::vector<std::string> hostApis(QListWidget* list) {
     std::vector<std::string> apis;
@@ -95,7 +41,6 @@ TEST(SoundcardSetupOnJack, RefreshListsAJackServerStartedAfterTheProgram) {
     platform::setDataDirectory(dir);
     // ALSA's null devices stand in for the machine's cards.
     platformtest::useAlsaNullDevices();
-    ::setenv("JACK_DEFAULT_SERVER", ("arv1_dialogs_" + std::to_string(::getpid())).c_str(), 1);
 
     platform::VirtualEventLoop loop;
     platform::SimulatedAudio audio(loop);
@@ -120,7 +65,7 @@ TEST(SoundcardSetupOnJack, RefreshListsAJackServerStartedAfterTheProgram) {
     EXPECT_FALSE(lists(inputs, "JACK"));
     EXPECT_EQ(hostApis(inputs).back(), "Simulated");
 
-    JackDummy jack;
+    apptest::JackServer jack;
     if (!jack.running()) {
         windows.closeAll();
         fs::remove_all(dir);
@@ -143,3 +88,5 @@ TEST(SoundcardSetupOnJack, RefreshListsAJackServerStartedAfterTheProgram) {
 }
 
 } // namespace
+
+#endif // ARV1_HAVE_JACK
