@@ -5,7 +5,9 @@
 // short: each of those exits with its own code and says why on stderr.
 
 #include "app/headless.h"
+#include "platform/files.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +17,7 @@
 #include <optional>
 #include <regex>
 #include <sstream>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -316,6 +319,47 @@ TEST_F(ExampleRun, ExternalWavFilesThatCannotPlayAreRefusedAndExtensiblePcmPlays
             EXPECT_EQ(err.str(), "") << c.name;
         }
     }
+}
+
+// A data directory that cannot be written: the generator never plays the
+// previous run's signal, and every write that fails says so.
+TEST_F(ExampleRun, AReadOnlyOrFullDataDirectoryStopsTheTestAndSaysWhy) {
+    ASSERT_EQ(app::runHeadless(options("amplifier"), out, err), 0) << err.str();
+    ASSERT_EQ(log().back(), " RESULT: PASS");
+    const struct {
+        const char* what;
+        int error;
+        const char* reason;
+    } cases[] = {{"read-only", EACCES, "Permission denied"}, {"full", ENOSPC, "Disk full"}};
+    for (const auto& c : cases) {
+        platform::simulateWriteFailure(work, c.error);
+        err.str("");
+        EXPECT_EQ(app::runHeadless(options("amplifier,hp=80"), out, err), 3) << c.what;
+        platform::simulateWriteFailure(work, 0);
+        const std::string says = err.str();
+        for (const std::string& line :
+             {"The test signal was not written: C:/QEX_ARV1files/testwav.wav: " +
+                  std::string(c.reason) + ". The generator is off.\n",
+              "The data log was not written: c:\\QEX_ARV1files\\amp-acceptance.log: " +
+                  std::string(c.reason) + ".\n",
+              "The start-up file was not saved: C:\\QEX_ARV1files\\startupini: " +
+                  std::string(c.reason) + ".\n",
+              std::string("arv1: the sweep stopped at point 0 of 20\n")})
+            EXPECT_NE(says.find(line), std::string::npos) << c.what << ": " << line << says;
+        for (const auto& entry : fs::directory_iterator(work))
+            EXPECT_EQ(entry.path().string().find("partial"), std::string::npos) << entry.path();
+    }
+}
+
+TEST_F(ExampleRun, ASecondInstanceOnTheDataDirectoryRefusesToStart) {
+    platform::setDataDirectory(work);
+    platform::DataDirectoryLock first;
+    ASSERT_EQ(first.acquire(), "");
+    EXPECT_EQ(app::runHeadless(options("amplifier,hp=80"), out, err), 2);
+    EXPECT_EQ(err.str(), "arv1: the data directory " + work.string() +
+                             " is in use by another instance of arv1 (process " +
+                             std::to_string(::getpid()) + ")\n");
+    EXPECT_FALSE(fs::exists(work / "amp-acceptance.log"));
 }
 
 TEST_F(ExampleRun, DeadAmplifierIsNoSignalNotAPass) {
