@@ -228,11 +228,6 @@ TEST_F(SweepTest, MissingReverseCalibrationChangesNothing) {
     sweep.loadReverseCal();
     EXPECT_EQ(panel.reverseCal.revcalCount, 2);
     EXPECT_EQ(panel.reverseCal.revcalLeft[1], 3);
-    writeTable("reversecal", {{100}, {1.25}, {-2}});
-    sweep.loadReverseCal();
-    EXPECT_EQ(panel.reverseCal.revcalCount, 1);
-    EXPECT_EQ(panel.reverseCal.revcalLeft[1], 1.25);
-    EXPECT_EQ(panel.reverseCal.revcalRight[1], -2);
 }
 
 TEST_F(SweepTest, ThdSweepStoresEachSettledStepAndEndsOnItsLastPoint) {
