@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, tests and benchmarks need.
 # Does nothing when they are all installed already. clang and its runtime
-# build the script engine's fuzz test.
+# build the script engine's fuzz test; poppler-utils renders the printed
+# PDFs in the tests; fonts-liberation gives printouts Times New Roman's,
+# Arial's and Courier New's metrics.
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev portaudio19-dev
           libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev clang-format
-          clang libclang-rt-14-dev pkg-config)
+          clang libclang-rt-14-dev pkg-config poppler-utils fonts-liberation)
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -14,8 +14,10 @@
 #include "sequencer/script_host.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -28,7 +30,7 @@ std::string usageText() {
            "                      [--dut PRESET|key=value,...] [--panel FILE.atp]\n"
            "                      [--sequence FILE.dfs] [--timeout SECONDS] [--run SECONDS]\n"
            "                      [--input FILE.wav] [--readouts] [--save-graph FILE]\n"
-           "                      [--realtime]\n"
+           "                      [--realtime] [--report FILE.pdf] [--export-csv FILE]\n"
            "       arv1 --list-devices\n"
            "  --data-dir DIR      data directory (default ~/QEX_ARV1files)\n"
            "  --device N          sound card position in both device lists (see\n"
@@ -52,8 +54,13 @@ std::string usageText() {
            "  --save-graph FILE   save the graph before the exit routine (BMP, or PNG\n"
            "                      for a name ending in .png)\n"
            "  --realtime          run the simulated device in real time\n"
-           "Exit codes: 0 passed, 1 the pass/fail lamp is red, 2 a script error or a\n"
-           "start-up or usage error. The final Status text is printed on stdout.\n";
+           "  --report FILE.pdf   write a PDF test report at the end: header, verdict,\n"
+           "                      graph, readouts, sweep table with limits, data log\n"
+           "  --export-csv FILE   write the current view's data (the sweep or the\n"
+           "                      spectrum) as CSV at the end\n"
+           "Exit codes: 0 passed, 1 the pass/fail lamp is red, 2 a script error, a\n"
+           "start-up or usage error, or a report or export that cannot be written.\n"
+           "The final Status text is printed on stdout.\n";
 }
 
 ParsedArgs parseArgs(const std::vector<std::string>& args) {
@@ -80,6 +87,10 @@ ParsedArgs parseArgs(const std::vector<std::string>& args) {
             value(i, parsed.options.panelFile);
         else if (arg == "--save-graph")
             value(i, parsed.options.saveGraph);
+        else if (arg == "--report")
+            value(i, parsed.options.report);
+        else if (arg == "--export-csv")
+            value(i, parsed.options.exportCsv);
         else if (arg == "--sequence")
             value(i, parsed.options.sequence);
         else if (arg == "--device")
@@ -130,10 +141,11 @@ ParsedArgs parseArgs(const std::vector<std::string>& args) {
     const HeadlessOptions& o = parsed.options;
     const bool headlessOnly = o.dataDir || o.panelFile || o.inputWav || o.runSeconds ||
                               o.readouts || o.dut || o.saveGraph || o.sequence ||
-                              o.timeoutSeconds || o.device || o.realtime;
+                              o.timeoutSeconds || o.device || o.realtime || o.report || o.exportCsv;
     if (parsed.error.empty() && !parsed.headless && !parsed.help && headlessOnly)
         parsed.error = "--data-dir, --device, --dut, --panel, --sequence, --timeout, --run, "
-                       "--input, --readouts, --save-graph and --realtime go with --headless";
+                       "--input, --readouts, --save-graph, --realtime, --report and "
+                       "--export-csv go with --headless";
     if (parsed.error.empty() && parsed.listDevices && (parsed.headless || headlessOnly))
         parsed.error = "--list-devices goes alone";
     if (parsed.error.empty() && o.timeoutSeconds && !o.sequence)
@@ -147,14 +159,58 @@ ParsedArgs parseArgs(const std::vector<std::string>& args) {
 
 namespace {
 
-// Real devices and --realtime need a loop in real time, which needs a Qt
-// application object.
+// Real devices and --realtime need a loop in real time, and the report needs
+// fonts; both need a Qt application object. Headless, it never shows a window.
 void ensureQtApplication() {
     if (QCoreApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "arv1";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
+    // The offscreen platform asks for a runtime directory that it never uses;
+    // its complaint would be the only noise on stderr.
+    static const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+            if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR"))) return;
+            if (previous)
+                previous(type, context, message);
+            else
+                std::fprintf(stderr, "%s\n", qPrintable(message));
+        });
+    static int argc = 3;
+    static char name[] = "arv1", platformOption[] = "-platform", platform[] = "offscreen";
+    static char* argv[] = {name, platformOption, platform, nullptr};
+    static QGuiApplication application(argc, argv);
+}
+
+// Why a file cannot be written there, before the run; empty when it can be tried.
+std::string unwritableReason(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    if (!parent.empty() && !std::filesystem::is_directory(parent, ec))
+        return "the folder " + parent.string() + " does not exist";
+    if (std::filesystem::is_directory(path, ec)) return "it is a folder";
+    return {};
+}
+
+output::Verdict runVerdict(int code, const std::string& status) {
+    switch (code) {
+    case 0:
+        return {true, {}};
+    case 1:
+        return {false, "A sweep point lies outside its limits (the pass/fail lamp is red)."};
+    case 2:
+        return {false, "The run stopped with an error: " + status};
+    default:
+        return {false, "The test did not run as set up (exit code " + std::to_string(code) + ")."};
+    }
+}
+
+std::string deviceText(platform::DeviceCatalogue& catalogue,
+                       const platform::DeviceChoice& devices) {
+    const std::string in = catalogue.input()
+                               .deviceName(devices.inputPosition)
+                               .value_or("input " + std::to_string(devices.inputPosition));
+    const std::string out = catalogue.output()
+                                .deviceName(devices.outputPosition)
+                                .value_or("output " + std::to_string(devices.outputPosition));
+    return in == out ? in : "in: " + in + ", out: " + out;
 }
 
 std::shared_ptr<platform::PortAudioSession> startSoundSystem() {
@@ -194,6 +250,16 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
     const std::string graphPath = absolute(options.saveGraph);
     const std::string panelPath = absolute(options.panelFile);
     const std::string sequencePath = absolute(options.sequence);
+    const std::string reportPath = absolute(options.report);
+    const std::string csvPath = absolute(options.exportCsv);
+    for (const auto& [path, what] :
+         {std::pair{reportPath, "the report"}, std::pair{csvPath, "the CSV export"}}) {
+        if (path.empty()) continue;
+        if (const std::string reason = unwritableReason(path); !reason.empty()) {
+            err << "arv1: cannot write " << what << " to " << path << ": " << reason << "\n";
+            return 2;
+        }
+    }
     for (const auto& [path, what] :
          {std::pair{panelPath, "test panel"}, std::pair{sequencePath, "test sequence"}}) {
         std::error_code ec;
@@ -205,6 +271,7 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
 
     const bool realDevice = options.device && *options.device != "loopback";
     std::unique_ptr<platform::EventLoop> loopOwner;
+    if (options.report) ensureQtApplication();
     if (realDevice || options.realtime) {
         ensureQtApplication();
         loopOwner = std::make_unique<platform::QtEventLoop>();
@@ -330,13 +397,40 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
     }
     if (!panel.shutDown) exitRoutine();
 
-    out << panel.controls()["Status"].caption() << "\n";
+    const std::string status = panel.controls()["Status"].caption();
+    out << status << "\n";
+    int code = panel.controls()["PFLED"].colour() == panel::colour::Red ? 1 : 0;
+    if (scriptFailed) code = 2;
     if (!graphSaved) {
         err << "arv1: cannot save the graph to " << *options.saveGraph << "\n";
-        return 2;
+        code = 2;
     }
-    if (scriptFailed) return 2;
-    return panel.controls()["PFLED"].colour() == panel::colour::Red ? 1 : 0;
+
+    // The report and the export, with the verdict of the run.
+    const int testCode = code;
+    std::string error;
+    if (!csvPath.empty() && !main.fileOutput().exportCurrentView(csvPath, error)) {
+        err << "arv1: cannot write the CSV export to " << csvPath << ": " << error << "\n";
+        code = 2;
+    }
+    if (!reportPath.empty()) {
+        const bool simulated = !realDevice && !options.inputWav;
+        main.fileOutput().setReportContext([&] {
+            output::ReportContext context;
+            context.panelFile = panelPath;
+            context.sequenceFile = sequencePath;
+            context.device = options.inputWav ? "Simulated loopback, input " + *options.inputWav
+                                              : deviceText(catalogue, devices);
+            if (simulated) context.dut = options.dut.value_or("wire");
+            context.verdict = runVerdict(testCode, status);
+            return context;
+        });
+        if (!main.fileOutput().saveReport(reportPath, error)) {
+            err << "arv1: cannot write the report to " << reportPath << ": " << error << "\n";
+            code = 2;
+        }
+    }
+    return code;
 }
 
 } // namespace app

@@ -40,6 +40,12 @@ struct HeadlessOptions {
     std::optional<std::string> device;
     // Real time instead of virtual time with the simulated device.
     bool realtime = false;
+    // A PDF test report written at the end of the run, with the verdict that
+    // the exit code gives.
+    std::optional<std::string> report;
+    // The current view's data (the sweep or the spectrum) as CSV, written at
+    // the end of the run.
+    std::optional<std::string> exportCsv;
 };
 
 struct ParsedArgs {
@@ -56,8 +62,9 @@ std::string usageText();
 
 // Runs the instrument headless and prints the final Status text on out.
 // Exit codes: 0 the run (and its sequence) ended with no script error and the
-// pass/fail lamp is not red; 1 the lamp is red; 2 a script error or a
-// start-up failure (message on err).
+// pass/fail lamp is not red; 1 the lamp is red; 2 a script error, a
+// start-up failure or a report or export that could not be written (message
+// on err).
 int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream& err);
 
 // --list-devices: both device lists with their positions.

@@ -29,6 +29,21 @@ MainPanel::MainPanel(platform::EventLoop& loop, platform::Dialogs& dialogs,
         else if (panel_.settings.genOn == 1 && playback.playbackFileOpen())
             playback.StartPlayback();
     });
+    fileOutput_.attach();
+    fileOutput_.setReportContext([this] {
+        output::ReportContext context;
+        if (panel_.testPanelPath != panel::kStartupFile) context.panelFile = panel_.testPanelPath;
+        context.verdict = panelVerdict();
+        return context;
+    });
+}
+
+output::Verdict MainPanel::panelVerdict() const {
+    if (panel_.controls()["PFLED"].colour() == panel::colour::Red)
+        return {false, "A sweep point lies outside its limits (the pass/fail lamp is red)."};
+    if (const auto& run = scriptHost_.lastRunResult(); run && run->number != 0)
+        return {false, "The test sequence stopped with an error: " + run->description};
+    return {true, {}};
 }
 
 void MainPanel::SweepDriverLink::showSampleRate(std::int32_t rate) {
@@ -50,6 +65,18 @@ void MainPanel::SweepDriverLink::resetStepCounters() {
 views::StepReadings MainPanel::SweepDriverLink::readings() const {
     const engine::Readings& r = analyzer_.readings();
     return {r.ReadoutALdb, r.ReadoutARdb, r.ReadoutTHDL, r.ReadoutTHDR};
+}
+
+// The edited points replace the graph's curves. From the spectrum or scope
+// view it returns to the sweep view, which draws them.
+void MainPanel::EditorLink::regraph() {
+    if (panel_.settings.graphMode != panel::GraphMode::Sweep) {
+        graph_.mnuSR_Click();
+        return;
+    }
+    graph_.GraphBox().clear();
+    graph_.scaleme();
+    sweep_.graphdata();
 }
 
 views::SpectrumFrame MainPanel::ViewsLink::spectrumFrame() {

@@ -5,9 +5,12 @@
 //
 // Thread: the instrument's thread only.
 
+#include "editor/data_editor.h"
 #include "engine/analyzer.h"
 #include "engine/settling.h"
 #include "generator/generator.h"
+#include "output/file_output.h"
+#include "output/printing.h"
 #include "panel/hooks.h"
 #include "panel/panel.h"
 #include "sequencer/launcher.h"
@@ -38,6 +41,12 @@ public:
     views::Graph& graph() { return graph_; }
     sequencer::ScriptHost& scriptHost() { return scriptHost_; }
     views::Sweep& sweep() { return sweep_; }
+    output::Printing& printing() { return printing_; }
+    output::FileOutput& fileOutput() { return fileOutput_; }
+    // The report's verdict as the panel stands: FAIL when PFLED is red or the
+    // last test sequence stopped with an error.
+    output::Verdict panelVerdict() const;
+    editor::DataEditor& dataEditor() { return dataEditor_; }
 
     // panel::PanelHooks
     void InitGetData() override { analyzer_.InitGetData(); }
@@ -143,6 +152,26 @@ private:
         panel::Panel& panel_;
     };
 
+    // What the data/limit editor reaches of the panel and the sweep graph.
+    class EditorLink final : public editor::EditorHost {
+    public:
+        EditorLink(panel::Panel& panel, views::Graph& graph, views::Sweep& sweep)
+            : panel_(panel), graph_(graph), sweep_(sweep) {}
+        common::SweepData& sweepData() override { return panel_.sweepData; }
+        common::LimitTable& limits() override { return panel_.limits; }
+        common::ReverseCalTable& reverseCal() override { return panel_.reverseCal; }
+        bool thdSweep() const override { return panel_.settings.thdSweep == 1; }
+        std::string defaultDataDirectory() const override {
+            return panel_.settings.defaultDataDirectory;
+        }
+        void regraph() override;
+
+    private:
+        panel::Panel& panel_;
+        views::Graph& graph_;
+        views::Sweep& sweep_;
+    };
+
     platform::EventLoop& loop_;
     platform::Dialogs& dialogs_;
     panel::Panel panel_;
@@ -157,6 +186,10 @@ private:
     SweepStepsLink sweepSteps_{sweep_};
     sequencer::DesktopLauncher launcher_;
     sequencer::ScriptHost scriptHost_{panel_, loop_, dialogs_, launcher_};
+    output::Printing printing_{dialogs_};
+    output::FileOutput fileOutput_{panel_, graph_, dialogs_, printing_};
+    EditorLink editorLink_{panel_, graph_, sweep_};
+    editor::DataEditor dataEditor_{editorLink_, dialogs_};
 };
 
 } // namespace app

@@ -3,6 +3,7 @@
 #include "common/vb_error.h"
 
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -452,6 +453,44 @@ float leadingSingle(std::string_view text) {
         break;
     }
     raise(err::Overflow);
+}
+
+bool isWholeNumber(std::string_view text) {
+    std::size_t i = 0, n = text.size();
+    while (n > 0 && isBlank(text[n - 1]))
+        --n;
+    while (i < n && isBlank(text[i]))
+        ++i;
+    const auto digitsFrom = [&](auto isDigitOfKind) {
+        const std::size_t start = i;
+        while (i < n && isDigitOfKind(text[i]))
+            ++i;
+        return i - start;
+    };
+    if (i + 1 < n && text[i] == '&') {
+        const char r = text[i + 1];
+        i += 2;
+        if (r == 'H' || r == 'h')
+            return digitsFrom([](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }) >
+                       0 &&
+                   i == n;
+        if (r == 'O' || r == 'o')
+            return digitsFrom([](char c) { return c >= '0' && c <= '7'; }) > 0 && i == n;
+        return false;
+    }
+    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t digits = digitsFrom(isDigit);
+    if (i < n && text[i] == '.') {
+        ++i;
+        digits += digitsFrom(isDigit);
+    }
+    if (digits == 0) return false;
+    if (i < n && (text[i] == 'e' || text[i] == 'E' || text[i] == 'd' || text[i] == 'D')) {
+        ++i;
+        if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+        if (digitsFrom(isDigit) == 0) return false;
+    }
+    return i == n;
 }
 
 std::string shortestText(double value) {

@@ -45,6 +45,11 @@ double leadingNumber(std::string_view text);
 // way). Throws VbError(Overflow) when it lies beyond the single range.
 float leadingSingle(std::string_view text);
 
+// True when the whole text, apart from blanks around it, is one number that
+// the leading-number parse reads (so nothing of it is ignored): "-1.5",
+// " 2E3 ", "&H1F". Empty text, ".", "1,5" and "12 dB" are not numbers.
+bool isWholeNumber(std::string_view text);
+
 // Shortest plain decimal text that reads back as the same double (or single):
 // no leading blank, "0.5" not ".5", exponent form such as "1.5E-07" or
 // "1E+15" when the decimal exponent is below -5 or 15 and above. Zero (also

@@ -51,12 +51,13 @@ butterflyStage(double* __restrict re, float* __restrict im, const double* __rest
     }
 }
 
-// The passes with short groups, whose length the vector loop must know at
-// compile time to be worth it.
+// One pass with short groups, whose length the vector loop must know at
+// compile time to be worth it. Inlined into shortStages, so it is compiled
+// for each of that function's instruction sets.
 template <int half>
-__attribute__((target_clones("avx512f", "avx2", "default"))) void
-shortStage(double* __restrict re, float* __restrict im, const double* __restrict twr,
-           const double* __restrict twi, int n) {
+[[gnu::always_inline]] inline void shortStage(double* __restrict re, float* __restrict im,
+                                              const double* __restrict twr,
+                                              const double* __restrict twi, int n) {
     for (int g = 0; g < n; g += 2 * half) {
         double* __restrict reLow = re + g;
         double* __restrict reHigh = re + g + half;
@@ -65,6 +66,17 @@ shortStage(double* __restrict re, float* __restrict im, const double* __restrict
         for (int m = 0; m < half; ++m)
             butterfly(reLow[m], imLow[m], reHigh[m], imHigh[m], twr[m], twi[m]);
     }
+}
+
+// The passes with half-lengths 4 to 32. Multi-versioned as a plain function:
+// a function template cannot be (clang refuses it).
+__attribute__((target_clones("avx512f", "avx2", "default"))) void
+shortStages(double* __restrict re, float* __restrict im, const double* __restrict twr,
+            const double* __restrict twi, int n) {
+    shortStage<4>(re, im, twr + 3, twi + 3, n);
+    shortStage<8>(re, im, twr + 7, twi + 7, n);
+    shortStage<16>(re, im, twr + 15, twi + 15, n);
+    shortStage<32>(re, im, twr + 31, twi + 31, n);
 }
 
 } // namespace
@@ -151,10 +163,7 @@ void SpecFft::FFT(const std::int16_t* input, double* output) {
         im[j + 1] = ti;
         im[j + 3] = -ti;
     }
-    shortStage<4>(output, im, twr + 3, twi + 3, n);
-    shortStage<8>(output, im, twr + 7, twi + 7, n);
-    shortStage<16>(output, im, twr + 15, twi + 15, n);
-    shortStage<32>(output, im, twr + 31, twi + 31, n);
+    shortStages(output, im, twr, twi, n);
     for (int h = 64; h < n; h *= 2)
         butterflyStage(output, im, twr + (h - 1), twi + (h - 1), n, h);
 }

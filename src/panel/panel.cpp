@@ -176,6 +176,16 @@ void Panel::createControls() {
     c.add("mnuSaveSA", K::Menu).setCaption("Save SA Test Data");
     c.add("mnuLoadSA", K::Menu).setCaption("Load SA Test Data");
 
+    // Printing and export
+    c.add("mnuPrintSetup", K::Menu).setCaption("Page Setup");
+    c.add("mnuPrintTestResult", K::Menu).setCaption("Print Test Data");
+    c.add("mnuPrintgraph", K::Menu).setCaption("Print Graph");
+    c.add("mnuSavegraph", K::Menu).setCaption("Save Graph as BMP");
+    c.add("mnuCopygraph", K::Menu).setCaption("Copy Graph to Clipboard");
+    c.add("mnuSaveReport", K::Menu).setCaption("Save Test Report (PDF)");
+    c.add("mnuExportSweep", K::Menu).setCaption("Export Sweep (CSV)");
+    c.add("mnuExportSpectrum", K::Menu).setCaption("Export Spectrum (CSV)");
+
     // Test sequencer
     c.add("Status", K::Label).setCaption("Status - OK");
     c.add("SeqLED", K::Label).setColour(colour::DarkCyan);

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
+#include <dlfcn.h>
 #include <portaudio.h>
 #include <semaphore.h>
 #include <thread>
@@ -66,6 +69,55 @@ std::string paText(PaError error) {
     return text ? text : "unknown PortAudio error";
 }
 
+// While PortAudio probes the devices, ALSA reports every device name of its
+// configuration that has no card behind it (dozens of lines on a machine
+// without sound cards), and the JACK library reports that no server runs.
+// Those are answers, not errors: the device lists say what was found. The
+// libraries' reporters are looked up in the process (they are there when
+// PortAudio uses them), so no more is linked than PortAudio brings.
+using AlsaErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+using AlsaSetErrorHandler = int (*)(AlsaErrorHandler);
+using JackSetReporter = void (*)(void (*)(const char*));
+
+char lastAlsaMessage[256]; // the instrument's thread, during a probe only
+
+extern "C" void keepAlsaMessage(const char*, int, const char*, int, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(lastAlsaMessage, sizeof lastAlsaMessage, format, args);
+    va_end(args);
+}
+
+extern "C" void dropJackMessage(const char*) {}
+
+template <typename Function> Function processSymbol(const char* name) {
+    return reinterpret_cast<Function>(::dlsym(RTLD_DEFAULT, name));
+}
+
+// Silences ALSA for its lifetime (keeping its last message) and JACK for
+// good: JACK offers no way back to its own reporter, and what it would say
+// later (a server that went away) reaches the operator as a device that
+// stopped responding.
+class QuietProbe {
+public:
+    QuietProbe() : alsa_(processSymbol<AlsaSetErrorHandler>("snd_lib_error_set_handler")) {
+        lastAlsaMessage[0] = 0;
+        if (alsa_) alsa_(&keepAlsaMessage);
+        for (const char* name : {"jack_set_error_function", "jack_set_info_function"})
+            if (const auto set = processSymbol<JackSetReporter>(name)) set(&dropJackMessage);
+    }
+    ~QuietProbe() {
+        if (alsa_) alsa_(nullptr); // ALSA's own reporter again
+    }
+    QuietProbe(const QuietProbe&) = delete;
+    QuietProbe& operator=(const QuietProbe&) = delete;
+
+    std::string alsaMessage() const { return lastAlsaMessage; }
+
+private:
+    AlsaSetErrorHandler alsa_;
+};
+
 // One second at least: a host may hand over a few hundred milliseconds at once.
 constexpr std::int64_t kMinStallMs = 1000;
 constexpr int kWatchdogIntervalMs = 100;
@@ -76,9 +128,16 @@ constexpr int kStallBuffers = 5;
 // --- Session ---
 
 PortAudioSession::PortAudioSession() {
+    QuietProbe quiet;
     const PaError rc = Pa_Initialize();
     if (rc != paNoError) {
+        // PortAudio's reason, with the host's and ALSA's when they gave one.
         error_ = paText(rc);
+        const PaHostErrorInfo* host = Pa_GetLastHostErrorInfo();
+        if (rc == paUnanticipatedHostError && host && host->errorText && *host->errorText)
+            error_ += std::string(": ") + host->errorText;
+        if (const std::string alsa = quiet.alsaMessage(); !alsa.empty())
+            error_ += "; ALSA: " + alsa;
         return;
     }
     ok_ = true;

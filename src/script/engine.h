@@ -110,7 +110,10 @@ using InputBoxHandler = std::function<std::optional<std::string>(
 
 // Safety limits. Exceeding them gives script errors, never a crash.
 struct Limits {
-    size_t stackBytes = 2u << 20;           // C++ stack for nested calls: 28 "Out of stack space"
+    // Stack kept free below the deepest nested call, for unwinding and for
+    // host functions (at most half the thread's stack). Deeper nesting gives
+    // 28 "Out of stack space".
+    size_t stackReserve = 1u << 20;
     size_t maxStringBytes = 256u << 20;     // 14 "Out of string space"
     size_t maxArrayElements = 64u << 20;    // 7 "Out of memory"
     int statementsPerInterruptCheck = 4096; // how often the interrupt check runs

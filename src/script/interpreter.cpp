@@ -36,12 +36,6 @@ inline bool isSmallInt(Tag t) {
 
 } // namespace
 
-void Interpreter::checkStack() const {
-    char marker = 0;
-    if (stackBase_ && static_cast<size_t>(std::abs(stackBase_ - &marker)) > limits.stackBytes)
-        throw ScriptError(err::OutOfStackSpace);
-}
-
 void Interpreter::checkArraySize(std::span<const int32_t> bounds) const {
     size_t total = 1;
     for (int32_t b : bounds) {
@@ -190,9 +184,8 @@ void Interpreter::recordError(const ScriptError& e) {
 
 template <class Body> bool Interpreter::runTopLevel(int unit, Body&& body) {
     const bool outermost = depth_ == 0;
-    char marker = 0;
     if (outermost) {
-        stackBase_ = &marker;
+        stackFloor_ = StackLimit::floorForThisThread(limits.stackReserve);
         budget_ = limits.statementsPerInterruptCheck;
     }
     Frame top;
@@ -323,6 +316,7 @@ bool Interpreter::handle(ScriptError& e, int line) {
 }
 
 Interpreter::Flow Interpreter::execBlock(const Block& block) {
+    checkStack();
     for (const Stmt* s : block) {
         if (--budget_ <= 0) poll(s->line);
         try {
@@ -410,8 +404,14 @@ Interpreter::Flow Interpreter::exec(const Stmt* s) {
     case StmtKind::With: {
         const auto* w = static_cast<const With*>(s);
         Variant obj;
-        eval(w->object, obj);
-        if (!obj.isObject()) throw ScriptError(err::ObjectRequired);
+        try {
+            eval(w->object, obj);
+            if (!obj.isObject()) throw ScriptError(err::ObjectRequired);
+        } catch (ScriptError& e) {
+            // Resumed: the body runs, and each use of the object fails.
+            if (!handle(e, s->line)) throw;
+            obj = Variant();
+        }
         frame_->with.push_back(std::move(obj));
         struct Pop {
             std::vector<Variant>& v;
@@ -544,18 +544,26 @@ Interpreter::Flow Interpreter::execFor(const For* s) {
 }
 
 Interpreter::Flow Interpreter::execForEach(const ForEach* s) {
-    Variant coll;
-    eval(s->collection, coll);
     std::vector<Variant> items;
     Variant hold; // keeps an array alive and unchanged while we walk it
     const std::vector<Variant>* list = &items;
-    if (coll.isArray()) {
-        hold = coll;
-        list = &hold.rawArray().items;
-    } else if (coll.isObject() && coll.rawObject()) {
-        Ref<Object> keep(coll.rawObject());
-        if (!keep->enumerate(items)) throw ScriptError(err::NotACollection);
-    } else {
+    try {
+        eval(s->collection, hold);
+        if (hold.isArray()) {
+            list = &hold.rawArray().items;
+        } else if (hold.isObject() && hold.rawObject()) {
+            Ref<Object> keep(hold.rawObject());
+            if (!keep->enumerate(items)) throw ScriptError(err::NotACollection);
+        } else {
+            throw ScriptError(err::NotACollection);
+        }
+    } catch (ScriptError& e) {
+        if (!handle(e, s->line)) throw;
+        // Resumed: the body runs once with the variable unchanged, then Next
+        // finds nothing to walk.
+        const Flow f = execBlock(s->body);
+        if (f == Flow::ExitProc || f == Flow::ExitDo) return f;
+        if (f == Flow::ExitFor) return Flow::Normal;
         throw ScriptError(err::NotACollection);
     }
     for (size_t i = 0; i < list->size(); ++i) {
@@ -828,6 +836,7 @@ void Interpreter::eval(const Expr* e, Variant& out) {
         evalBinary(static_cast<const Binary*>(e), out);
         return;
     case ExprKind::Unary: {
+        checkStack();
         const Unary* u = static_cast<const Unary*>(e);
         Variant tmp;
         const Variant& v = evalRef(u->operand, tmp);
@@ -865,7 +874,7 @@ void Interpreter::eval(const Expr* e, Variant& out) {
 }
 
 void Interpreter::evalBinary(const Binary* b, Variant& out) {
-    if (b->depth > 64) checkStack();
+    checkStack();
     Variant t1, t2;
     // Borrow the left operand from its variable only when evaluating the
     // right one cannot run code that changes it.
@@ -950,6 +959,7 @@ void Interpreter::index(const Variant& container, std::span<const Variant> args,
 }
 
 void Interpreter::evalCall(const Call* c, Variant& out) {
+    checkStack();
     const Expr* callee = c->callee;
     std::vector<Variant> args;
     if (callee->kind == ExprKind::Name) {
@@ -1014,6 +1024,7 @@ Object* Interpreter::memberObject(const Member* m, Variant& holder) {
 }
 
 void Interpreter::evalMember(const Member* m, std::span<const Variant> args, Variant& out) {
+    checkStack();
     Variant holder;
     Object* o = memberObject(m, holder);
     const int id = o->findMember(m->name);

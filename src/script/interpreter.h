@@ -4,6 +4,7 @@
 
 #include "script/ast.h"
 #include "script/engine.h"
+#include "script/stack_limit.h"
 
 #include <atomic>
 #include <deque>
@@ -124,9 +125,11 @@ private:
     void checkString(const Variant& v) const;
     // 7 "Out of memory" when an array of these bounds exceeds the limit.
     void checkArraySize(std::span<const int32_t> bounds) const;
-    // 28 "Out of stack space" when the C++ stack used since the outermost
-    // run exceeds Limits::stackBytes.
-    void checkStack() const;
+    // 28 "Out of stack space" when less than Limits::stackReserve of the
+    // thread's stack is left.
+    void checkStack() const {
+        if (StackLimit::exhausted(stackFloor_)) throw ScriptError(err::OutOfStackSpace);
+    }
 
     std::deque<GlobalEntry> entries_;
     std::unordered_map<std::string, GlobalEntry*> byName_; // lower-case name
@@ -144,7 +147,7 @@ private:
 
     Frame* frame_ = nullptr;
     int depth_ = 0;
-    const char* stackBase_ = nullptr;
+    const char* stackFloor_ = nullptr;
     int budget_ = 4096;
     int currentLine_ = 0;
     ErrorInfo lastError_;

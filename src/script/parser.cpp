@@ -1,6 +1,7 @@
 #include "script/parser.h"
 
 #include "script/lexer.h"
+#include "script/stack_limit.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -15,6 +16,8 @@ using namespace ast;
 // is refused with "Out of stack space" instead of exhausting the C++ stack.
 constexpr int kMaxNesting = 400;
 constexpr int kMaxExprDepth = 1000;
+// Stack left free below the parser's deepest frame.
+constexpr std::size_t kStackReserve = 256u << 10;
 
 // Names and slots of the procedure being parsed.
 struct ProcScope {
@@ -112,7 +115,8 @@ private:
 
     struct NestingGuard {
         explicit NestingGuard(Parser& p) : p(p) {
-            if (++p.nesting_ > kMaxNesting) p.fail(err::OutOfStackSpace);
+            if (++p.nesting_ > kMaxNesting || StackLimit::exhausted(p.stackFloor_))
+                p.fail(err::OutOfStackSpace);
         }
         ~NestingGuard() { --p.nesting_; }
         Parser& p;
@@ -1098,6 +1102,7 @@ private:
     ProcScope* scope_ = nullptr;
     std::unordered_map<std::string, GlobalKind> globalKinds_;
     int nesting_ = 0;
+    const char* stackFloor_ = StackLimit::floorForThisThread(kStackReserve);
     int inlineIf_ = 0;
     int doDepth_ = 0;
     int forDepth_ = 0;

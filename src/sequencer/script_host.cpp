@@ -34,13 +34,16 @@ ScriptHost::ScriptHost(panel::Panel& panel, platform::EventLoop& loop, platform:
     bindControls();
     engine_.addObject("MathFunction", makeAddInFunctions(*this), true);
     engine_.setInterruptCheck([this] { return interruptCheck(); });
-    engine_.setMsgBoxHandler(
-        [this](const std::string& prompt, int buttons, const std::string& title) {
-            if ((buttons & 0xF) == kVbYesNo)
-                return dialogs_.askYesNo(title, prompt) == platform::Answer::Yes ? kVbYes : kVbNo;
-            dialogs_.message(title, prompt);
-            return kVbOk;
-        });
+    engine_.setMsgBoxHandler(dialogMsgBox(dialogs_));
+}
+
+script::MsgBoxHandler dialogMsgBox(platform::Dialogs& dialogs) {
+    return [&dialogs](const std::string& prompt, int buttons, const std::string& title) {
+        if ((buttons & 0xF) == kVbYesNo)
+            return dialogs.askYesNo(title, prompt) == platform::Answer::Yes ? kVbYes : kVbNo;
+        dialogs.message(title, prompt);
+        return kVbOk;
+    };
 }
 
 panel::Control& ScriptHost::control(std::string_view name) {
@@ -147,8 +150,8 @@ bool ScriptHost::loadSequence(std::string_view path) {
     return false;
 }
 
-std::string ScriptHost::AutoAdd() {
-    if (engine_.addCode(seqCode)) return std::string(kAutoloadComplete);
+std::string ScriptHost::AutoAdd(std::string_view unitName) {
+    if (engine_.addCode(seqCode, unitName)) return std::string(kAutoloadComplete);
     setStatus(kScriptError);
     return std::string(kScriptError);
 }

@@ -46,6 +46,10 @@ inline constexpr std::string_view kStatusOk = "Status - OK";
 inline constexpr std::string_view kAutoloadComplete = "Code autoloading complete.";
 inline constexpr std::string_view kScriptError = "Error in Script.";
 
+// A script's MsgBox through the dialogs: a Yes/No question for
+// vbYesNo, else a message box answered with OK.
+script::MsgBoxHandler dialogMsgBox(platform::Dialogs& dialogs);
+
 class ScriptHost {
 public:
     // Creates the sequencer's controls that the panel does not have yet
@@ -69,8 +73,9 @@ public:
     // file cannot be read or does not compile (Status then tells why).
     bool loadSequence(std::string_view path);
     // Adds seqCode to the engine (the editor's "AutoLoad") and returns the
-    // text for the editor's message line.
-    std::string AutoAdd();
+    // text for the editor's message line. `unitName` labels the code's errors
+    // (ErrorInfo::unit) and is not shown.
+    std::string AutoAdd(std::string_view unitName = {});
     void mnuLog_Click();     // "Log Now": the sweep log to logFilePath
     void mnuLogview_Click(); // shows the log viewer
 
@@ -97,6 +102,7 @@ public:
     // Let pending events run about every 100 ms of wall time while a script
     // computes without waiting, so that the GUI's END button stays usable.
     void setPumpWhileRunning(bool on) { pumpWhileRunning_ = on; }
+    bool pumpWhileRunning() const { return pumpWhileRunning_; }
 
     // ---- state ------------------------------------------------------------------------
     std::int16_t seqStopRequested = 0;

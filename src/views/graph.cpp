@@ -14,6 +14,7 @@
 #include <QImageWriter>
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace views {
 
@@ -394,7 +395,7 @@ void Graph::makespectrum(const SpectrumFrame& frame) {
     o.saChannel = panel_.settings.saChannel;
     o.exportRendering = exportRendering;
     o.graphHeightAtStart = graphHeightAtStart;
-    o.pumpEvents = [this] { panel_.pumpEvents(); };
+    if (!recording_) o.pumpEvents = [this] { panel_.pumpEvents(); };
     spectrum_.makespectrum(ScopeBuff(), frame, o);
     GraphBox().setBackground(ScopeBuff().takeImage());
 }
@@ -609,6 +610,29 @@ bool Graph::SaveFile1(const std::string& path) {
     makesmallgraph();
     if (generatorOffRequest_) generatorOffRequest_();
     return saved;
+}
+
+std::vector<DrawOp> Graph::recordCurrentView() {
+    std::unique_ptr<GraphSurface> visible[4];
+    for (int i = 0; i < 4; ++i) {
+        auto recording = std::make_unique<RecordingSurface>();
+        recording->setLayout(surfaces_[i]->layout());
+        recording->setScale(surfaces_[i]->scale());
+        recording->setVisible(surfaces_[i]->visible());
+        visible[i] = std::exchange(surfaces_[i], std::move(recording));
+    }
+    const bool wasExport = exportRendering;
+    const ScaleState wasScales = scales;
+    exportRendering = false;
+    recording_ = true;
+    redrawView(false);
+    std::vector<DrawOp> ops = static_cast<RecordingSurface&>(GraphBox()).shown();
+    recording_ = false;
+    exportRendering = wasExport;
+    scales = wasScales;
+    for (int i = 0; i < 4; ++i)
+        surfaces_[i] = std::move(visible[i]);
+    return ops;
 }
 
 bool saveGraphImage(const GraphSurface& surface, std::string_view path) {

@@ -22,6 +22,7 @@
 // Thread: the instrument's thread only.
 
 #include "views/graph_surface.h"
+#include "views/recording_surface.h"
 #include "views/scales.h"
 #include "views/scope.h"
 #include "views/spectrum.h"
@@ -124,6 +125,11 @@ public:
     // Redraws the graph for export, saves it (BMP, or PNG for a name ending
     // in ".png") and redraws it normally. Returns whether the file was written.
     bool SaveFile1(const std::string& path);
+    // The current view drawn once more on recording surfaces, as vectors:
+    // what GraphBox would show, in graph coordinates and the screen's
+    // colours. The visible surfaces, the layout and the controls stay as they
+    // are, and no events run meanwhile.
+    std::vector<DrawOp> recordCurrentView();
 
     // State
     bool bigGraph = false;
@@ -161,6 +167,7 @@ private:
     std::function<void()> drawLimitCurve_;
     std::function<void()> generatorOffRequest_;
     std::vector<double> ownSpectrumLeft_, ownSpectrumRight_;
+    bool recording_ = false; // recordCurrentView is drawing
 };
 
 // Saves what the surface shows as a Windows bitmap, or as PNG when the name

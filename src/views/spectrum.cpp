@@ -65,6 +65,9 @@ void SpectrumView::makespectrum(GraphSurface& scopeBuff, const SpectrumFrame& f,
     const int tableLast = static_cast<int>(std::min<std::size_t>(binPixelX.size(), 20001)) - 1;
     const int spectrumLast = static_cast<int>(f.spectrumSize) - 2;
     const int end = std::min({last, tableLast, spectrumLast});
+    drawnFirstBin = first;
+    drawnLastBin = first >= 1 ? end : -1;
+    drawnChannel = o.saChannel;
 
     auto level = [&](const double* spectrum, int i, double& target) {
         const double s = std::sqrt(std::abs((spectrum[i + 1] + spectrum[i]) / 1000));
@@ -117,8 +120,8 @@ std::optional<std::string> SpectrumView::cursorReadout(double graphX) const {
     for (std::size_t i = 1; i <= 9900; ++i) {
         if (binPixelX[i - 1] - 380 < a && a < binPixelX[i] - 380) {
             text = common::Format(binFreq[i], "##.#") + " Hz   " +
-                   common::Format(22 - binYLeft[i] * 160 / 2755, "##.##") + " dBL  " +
-                   common::Format(22 - binYRight[i] * 160 / 2755, "##.##") + " dBR";
+                   common::Format(cursorLevel(binYLeft[i]), "##.##") + " dBL  " +
+                   common::Format(cursorLevel(binYRight[i]), "##.##") + " dBR";
         }
     }
     return text;

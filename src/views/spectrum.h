@@ -57,6 +57,14 @@ public:
     // The cursor readout for a pointer at graph x (graph user units), or
     // nothing when no bin lies under it.
     std::optional<std::string> cursorReadout(double graphX) const;
+    // The level (dBr) that the cursor readout shows for a trace at y on ScopeBuff.
+    static double cursorLevel(double y) { return 22 - y * 160 / 2755; }
+
+    // The bins and the channel choice of the last drawing; no bins before
+    // the first one.
+    int drawnFirstBin = 0;
+    int drawnLastBin = -1;
+    int drawnChannel = 0;
 
     std::int32_t saLevelOffset = -60;
     std::int32_t saXDivisor = 2;

@@ -4,9 +4,11 @@
 
 #include "app/headless.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <vector>
@@ -37,6 +39,8 @@ protected:
         o.sequence = (work / "amp-acceptance.dfs").string();
         o.timeoutSeconds = 120;
         o.saveGraph = (work / "amp-sweep.png").string();
+        o.report = (work / "amp-report.pdf").string();
+        o.exportCsv = (work / "amp-sweep.csv").string();
         std::ostringstream out, err;
         const int code = app::runHeadless(o, out, err);
         EXPECT_EQ(out.str(), "Status - OK\n") << err.str();
@@ -53,6 +57,46 @@ protected:
             lines.push_back(text.substr(start, at - start));
         EXPECT_EQ(start, text.size()) << "the log ends with a line break";
         return lines;
+    }
+
+    // The sweep file read back by a strict RFC 4180 reader: fields separated
+    // by commas, records ended by CR LF, quoted fields with doubled quotes.
+    std::vector<std::vector<std::string>> csv() {
+        std::ifstream in(work / "amp-sweep.csv", std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        const std::string text = s.str();
+        std::vector<std::vector<std::string>> records(1, std::vector<std::string>(1));
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            std::string& field = records.back().back();
+            if (text[i] == '"' && field.empty()) {
+                for (++i; i < text.size() && !(text[i] == '"' && text[i + 1] != '"'); ++i)
+                    field += text[i] == '"' ? text[++i] : text[i];
+                EXPECT_LT(i, text.size()) << "an unterminated quote";
+            } else if (text[i] == ',') {
+                records.back().emplace_back();
+            } else if (text.compare(i, 2, "\r\n") == 0) {
+                records.emplace_back(1);
+                ++i;
+            } else {
+                EXPECT_TRUE(text[i] != '"' && text[i] != '\r' && text[i] != '\n') << i;
+                field += text[i];
+            }
+        }
+        EXPECT_EQ(records.back(), std::vector<std::string>(1)) << "the file ends with CR LF";
+        records.pop_back();
+        return records;
+    }
+    // The report's text as pdftotext reads it; nothing without poppler-utils.
+    std::optional<std::string> reportText() {
+        const fs::path text = work / "report.txt";
+        const std::string command = "pdftotext '" + (work / "amp-report.pdf").string() + "' '" +
+                                    text.string() + "' 2> /dev/null";
+        if (std::system(command.c_str()) != 0) return std::nullopt;
+        std::ifstream in(text);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
     }
 
     fs::path work;
@@ -85,6 +129,24 @@ TEST_F(ExampleRun, GoodAmplifierPasses) {
     EXPECT_EQ(lines[26].rfind(" 20 Hz: ", 0), 0u) << lines[26];
     EXPECT_EQ(lines.back(), " RESULT: PASS");
     EXPECT_TRUE(fs::file_size(work / "amp-sweep.png") > 1000);
+
+    // The CSV export: 20 points, each with its +/-1 dB limits, all passing.
+    const auto records = csv();
+    ASSERT_EQ(records.size(), 21u);
+    EXPECT_EQ(records[0], (std::vector<std::string>{
+                              "frequency_hz", "left_dbr", "right_dbr", "left_thd_pct",
+                              "right_thd_pct", "lower_limit_dbr", "upper_limit_dbr", "result"}));
+    EXPECT_EQ(records[1][0], "20");
+    EXPECT_EQ(records[20][0], "20000");
+    for (std::size_t i = 1; i <= 20; ++i) {
+        ASSERT_EQ(records[i].size(), 8u);
+        EXPECT_EQ(std::stod(records[i][5]), -1);
+        EXPECT_EQ(std::stod(records[i][6]), 1);
+        EXPECT_EQ(records[i][7], "PASS");
+    }
+    if (const auto report = reportText()) {
+        EXPECT_EQ(report->find("FAIL"), std::string::npos);
+    }
 }
 
 TEST_F(ExampleRun, AmplifierWithAHighPassAt80HzFailsItsLimits) {
@@ -92,6 +154,14 @@ TEST_F(ExampleRun, AmplifierWithAHighPassAt80HzFailsItsLimits) {
     const auto lines = log();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), " RESULT: FAIL (frequency response outside its limits)");
+    EXPECT_EQ(csv()[1].back(), "FAIL");
+    const auto report = reportText();
+    if (!report)
+        GTEST_SKIP() << "pdftotext (poppler-utils, installed by scripts/setup.sh) is missing";
+    // The verdict comes before the sweep table's marks.
+    EXPECT_LT(report->find("FAIL"), report->find("PASS"));
+    EXPECT_LT(report->find("FAIL"), report->find("Sweep: 20 points, 1 outside the limits"));
+    EXPECT_NE(report->find("outside its limits (the pass/fail lamp is red)"), std::string::npos);
     // 20 Hz lies two octaves below the corner: about 24 dB down.
     const double at20 = std::stod(lines[1].substr(lines[1].find(",    ") + 5));
     EXPECT_LT(at20, -20);

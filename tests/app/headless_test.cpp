@@ -29,6 +29,12 @@ TEST(HeadlessArgs, OptionsAndUsageErrors) {
     EXPECT_EQ(app::parseArgs({"--headless", "--panel", "a", "--panel", "b"}).error,
               "--panel given twice");
     EXPECT_FALSE(app::parseArgs({"--panel", "a"}).error.empty());
+    const auto outputs =
+        app::parseArgs({"--headless", "--report", "r.pdf", "--export-csv", "s.csv"});
+    EXPECT_EQ(outputs.options.report, "r.pdf");
+    EXPECT_EQ(outputs.options.exportCsv, "s.csv");
+    EXPECT_EQ(app::parseArgs({"--headless", "--report"}).error, "--report needs a value");
+    EXPECT_FALSE(app::parseArgs({"--export-csv", "s.csv"}).error.empty());
 }
 
 class HeadlessRun : public ::testing::Test {
@@ -84,6 +90,20 @@ TEST_F(HeadlessRun, LoadedPanelBecomesTheStartupFile) {
 TEST_F(HeadlessRun, MissingPanelIsAStartupFailure) {
     EXPECT_EQ(run(options(root / "d", root / "absent.atp")), 2);
     EXPECT_NE(err.str().find("not found"), std::string::npos);
+}
+
+TEST_F(HeadlessRun, ReportOrExportThatCannotBeWrittenIsRefusedBeforeTheRun) {
+    app::HeadlessOptions o = options(root / "d");
+    o.report = (root / "absent" / "r.pdf").string();
+    EXPECT_EQ(run(o), 2);
+    EXPECT_EQ(err.str(), "arv1: cannot write the report to " + *o.report + ": the folder " +
+                             (root / "absent").string() + " does not exist\n");
+    EXPECT_FALSE(fs::exists(root / "d" / "startupini")); // nothing ran
+    o.report.reset();
+    o.exportCsv = root.string();
+    EXPECT_EQ(run(o), 2);
+    EXPECT_NE(err.str().find("CSV export to " + root.string() + ": it is a folder"),
+              std::string::npos);
 }
 
 } // namespace

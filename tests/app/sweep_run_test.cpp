@@ -6,7 +6,7 @@
 
 #include "app/main_panel.h"
 #include "common/text.h"
-#include "editor/table_file.h"
+#include "editor/data_editor.h"
 #include "panel/panel.h"
 #include "platform/files.h"
 #include "platform/loopback.h"
@@ -219,24 +219,25 @@ TEST_F(SweepRun, ThdSweepFollowsTheThdFormulaForAThirdHarmonic) {
     }
 }
 
-// A limit file of a band of +-1 dB around a curve measured through the
-// amplifier; a second amplifier with a dip at the low end then fails it.
-TEST_F(SweepRun, LimitBandAroundAMeasuredCurvePassesAndADipFails) {
+// The operator's way to a limit curve: sweep a good amplifier, open the data
+// editor on the points, build a band with Limit Tolerance 1, save it as a
+// limit file, and load that file as the panel's limit curve. The same
+// amplifier then passes; one with a low-end roll-off fails.
+TEST_F(SweepRun, LimitBandBuiltInTheEditorPassesAndADipFails) {
     const std::string limitFile = (root / "data" / "band.dfl").string();
     {
         auto b = bench("amplifier");
         b->setSweep(20, 20000, 10, "Level vs Frequency");
         ASSERT_TRUE(b->runSweep());
-        const common::SweepData& d = b->data();
-        editor::TableFile t;
-        t.rows = d.pointCount;
-        t.cols = 3;
-        for (int k = 1; k <= d.pointCount; ++k) {
-            t.cells[1][k] = common::displayText(d.freq[k]);
-            t.cells[2][k] = common::displayText(d.levelLeft[k] - 1.0);
-            t.cells[3][k] = common::displayText(d.levelLeft[k] + 1.0);
-        }
-        editor::writeTableFile(limitFile, t, false);
+        editor::DataEditor& ed = b->main->dataEditor();
+        ed.Form_Load();
+        ASSERT_EQ(ed.table().rows(), 10);
+        ed.LimitTolerance = "1";
+        ed.LimitTolSW_Click();
+        EXPECT_EQ(b->panel().limits.limitCount, 10);
+        b->dialogs.queueFile(limitFile);
+        ed.mnuSaveLimit_Click();
+        ASSERT_TRUE(b->dialogs.messageTexts().empty()) << b->dialogs.messageTexts()[0];
     }
     for (const auto& [dut, fails] :
          {std::pair{"amplifier", false}, std::pair{"amplifier,hp=200", true}}) {

@@ -82,6 +82,13 @@ TEST(LeadingNumberLimits, AMegabyteOfDigitsIsRead) {
     EXPECT_DOUBLE_EQ(leadingNumber(digits), 1.0 / 3.0);
 }
 
+TEST(WholeNumber, NothingOfTheTextMayBeIgnored) {
+    for (const char* yes : {"-1.5", " 2E3 ", "5.", "-.5", "1.5D2", "&H1F", "&o17", "+0"})
+        EXPECT_TRUE(isWholeNumber(yes)) << yes;
+    for (const char* no : {"", " ", ".", "1,5", "12 dB", "1e", "e5", "&H", "&O8", "- 5", "1e+"})
+        EXPECT_FALSE(isWholeNumber(no)) << no;
+}
+
 struct TextCase {
     double value;
     const char* expected;

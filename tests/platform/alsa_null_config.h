@@ -15,9 +15,17 @@
 namespace platformtest {
 
 inline std::filesystem::path writeAlsaConfig(const std::string& name, const std::string& text) {
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("arv1_alsa_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    // One folder per process, removed when the process ends.
+    static const struct Folder {
+        std::filesystem::path path =
+            std::filesystem::temp_directory_path() / ("arv1_alsa_" + std::to_string(::getpid()));
+        Folder() { std::filesystem::create_directories(path); }
+        ~Folder() {
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+        }
+    } folder;
+    const auto& dir = folder.path;
     const auto path = dir / name;
     std::ofstream(path) << text;
     return path;
@@ -25,12 +33,25 @@ inline std::filesystem::path writeAlsaConfig(const std::string& name, const std:
 
 inline void useAlsaConfig(const std::filesystem::path& path) {
     ::setenv("ALSA_CONFIG_PATH", path.c_str(), 1);
-    ::setenv("JACK_NO_START_SERVER", "1", 1); // no JACK server is started for the probe
+    // PortAudio's JACK probe neither starts a server nor finds one that
+    // another test (or program) runs: only ALSA's devices are listed.
+    ::setenv("JACK_NO_START_SERVER", "1", 1);
+    ::setenv("JACK_DEFAULT_SERVER", ("arv1_none_" + std::to_string(::getpid())).c_str(), 1);
 }
 
 inline void useAlsaNullDevices() {
     static const auto path = writeAlsaConfig("null.conf", "pcm.!default { type null }\n"
                                                           "pcm.arv1_null { type null }\n");
+    useAlsaConfig(path);
+}
+
+// Devices of cards that are not there (as on a machine without sound
+// hardware) beside one null device: probing them makes ALSA complain.
+inline void useAlsaDevicesOfMissingCards() {
+    static const auto path =
+        writeAlsaConfig("missing.conf", "pcm.!default { type hw card 9 }\n"
+                                        "pcm.arv1_null { type null }\n"
+                                        "pcm.arv1_gone { type plug slave.pcm \"hw:8,0\" }\n");
     useAlsaConfig(path);
 }
 

@@ -7,36 +7,24 @@
 #include "platform/scripted_dialogs.h"
 #include "platform/simulated_audio.h"
 #include "platform/simulated_output.h"
+#include "process_counts.h"
 
 #include <QCoreApplication>
 #include <algorithm>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <vector>
 
 namespace {
 
 using namespace platform;
+using platformtest::liveThreads;
+using platformtest::openFileDescriptors;
 
 void ensureApplication() {
     static int argc = 1;
     static char name[] = "test_platform";
     static char* argv[] = {name, nullptr};
     if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-}
-
-int openFileDescriptors() {
-    int n = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
-        ++n;
-    return n;
-}
-
-int threads() {
-    int n = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/task"))
-        ++n;
-    return n;
 }
 
 constexpr std::int16_t kPattern = 0x5A5A;
@@ -263,13 +251,13 @@ TEST_F(PortAudioNull, HundredOpenCloseCyclesLeaveNothingBehind) {
     };
     cycle(); // the first open loads what ALSA keeps for the process
     const int fds = openFileDescriptors();
-    const int threadCount = threads();
+    const int threadCount = liveThreads();
     for (int i = 0; i < 100; ++i) {
         cycle();
         if (HasFatalFailure()) return;
     }
     EXPECT_EQ(openFileDescriptors(), fds);
-    EXPECT_EQ(threads(), threadCount);
+    EXPECT_EQ(liveThreads(), threadCount);
 }
 
 TEST_F(PortAudioNull, CatalogueListsRealDevicesFirstAndTheLoopbackLast) {

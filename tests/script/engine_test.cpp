@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <thread>
 
 namespace {
@@ -276,3 +277,34 @@ TEST(Engine, ASuccessfulRunClearsTheLastError) {
 }
 
 } // namespace
+
+// The stack limit is the thread's real stack: on a 256 KiB thread endless
+// recursion, and a deeply nested expression, stop with "Out of stack space"
+// instead of overflowing.
+TEST(Engine, StackLimitFollowsTheThreadsStack) {
+    struct Run {
+        int recursion = 0, nesting = 0;
+    } run;
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, 256u << 10);
+    pthread_t thread;
+    auto body = [](void* p) -> void* {
+        auto* r = static_cast<Run*>(p);
+        script::Engine engine;
+        engine.addCode("Function F(n)\nF = F(n + 1)\nEnd Function\nx = F(0)");
+        r->recursion = engine.lastError().number;
+        std::string deep = "x = ";
+        for (int i = 0; i < 390; ++i)
+            deep += "(1 + ";
+        deep += "1" + std::string(390, ')');
+        engine.addCode(deep);
+        r->nesting = engine.lastError().number;
+        return nullptr;
+    };
+    ASSERT_EQ(pthread_create(&thread, &attr, body, &run), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+    EXPECT_EQ(run.recursion, 28);
+    EXPECT_TRUE(run.nesting == 0 || run.nesting == 28) << run.nesting;
+}

@@ -97,6 +97,16 @@ TEST_F(GraphTest, SpectrumModeOnAndOff) {
     EXPECT_TRUE(hasText(box().shownTexts(), -1400, 385, "-140"));
     EXPECT_EQ(box().shownLines().back().colour, colours::LeftTrace); // saChannel 0
     EXPECT_FALSE(shown.empty());
+    // The traces drawn on ScopeBuff (x up to 7755) keep their place: the last
+    // bin shows near the right end of the graph's plot (x up to 20500).
+    EXPECT_GT(box().shownLines().back().xb, 19000);
+    EXPECT_LT(box().shownLines().back().xb, 20500);
+    // Drawn once more as vectors: the same picture, and GraphBox untouched.
+    const std::size_t history = box().history().size();
+    const std::vector<DrawOp> recorded = graph.recordCurrentView();
+    EXPECT_EQ(box().history().size(), history);
+    ASSERT_EQ(recorded.size(), shown.size());
+    EXPECT_EQ(recorded.back(), shown.back());
 
     control("mnuSa").click();
     EXPECT_EQ(panel.settings.graphMode, GraphMode::Sweep);

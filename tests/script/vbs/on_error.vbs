@@ -44,9 +44,21 @@ Const LOCKED = 1
 LOCKED = 2
 ok Err.Number = 501 And Err.Description = "Illegal assignment" And LOCKED = 1, "assignment to a Const"
 Err.Clear
+' Resumed into the body once, the variable unchanged; Next then raises 451.
+x = 2 : r = 0
 For Each x In 42
+    ok Err.Number = 451, "Err is set inside the body"
+    r = r + 1
 Next
+ok r = 1 And x = 2, "For Each over a number runs the body once: " & r & " " & x
 ok Err.Number = 451 And Err.Description = "Object not a collection", "For Each over a number"
+Err.Clear
+r = 0
+For Each x In Empty
+    r = r + 1
+    Exit For
+Next
+ok r = 1 And Err.Number = 451, "Exit For in the resumed body"
 Err.Clear
 Dim fixedArr(2)
 ReDim fixedArr(5)

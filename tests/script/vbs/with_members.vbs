@@ -13,6 +13,12 @@ Dim x
 x = .Number
 ok Err.Number = 505, "a member outside With is unqualified: " & Err.Number
 Err.Clear
+r = False
 With 5
+    ok Err.Number = 424, "With needs an object"
+    r = True
+    Err.Clear
+    .Number = 1
+    ok Err.Number = 424, "a member of the resumed With fails too"
 End With
-ok Err.Number = 424, "With needs an object"
+ok r, "the body of a resumed With runs"
