@@ -26,7 +26,10 @@
 namespace app {
 
 std::string usageText() {
-    return "usage: arv1 --headless [--data-dir DIR] [--device N|IN,OUT|loopback]\n"
+    return "usage: arv1 [--data-dir DIR] [--device N|IN,OUT|loopback] [--dut SPEC]\n"
+           "            [--panel FILE.atp] [--window NAME]\n"
+           "            [--screenshot FILE.png [--run SECONDS]]\n"
+           "       arv1 --headless [--data-dir DIR] [--device N|IN,OUT|loopback]\n"
            "                      [--dut PRESET|key=value,...] [--panel FILE.atp]\n"
            "                      [--sequence FILE.dfs] [--timeout SECONDS] [--run SECONDS]\n"
            "                      [--input FILE.wav] [--readouts] [--save-graph FILE]\n"
@@ -58,6 +61,12 @@ std::string usageText() {
            "                      graph, readouts, sweep table with limits, data log\n"
            "  --export-csv FILE   write the current view's data (the sweep or the\n"
            "                      spectrum) as CSV at the end\n"
+           "  --window NAME       also open that window (MainPanel, or a dialog such as\n"
+           "                      SoundcardSetup)\n"
+           "  --screenshot FILE   start the window, run --run seconds of audio (virtual\n"
+           "                      time with the simulated device), save the window (or\n"
+           "                      --window) as a PNG picture, run the exit routine, exit\n"
+           "Without --headless arv1 opens the instrument's window.\n"
            "Exit codes: 0 passed, 1 the pass/fail lamp is red, 2 a script error, a\n"
            "start-up or usage error, or a report or export that cannot be written.\n"
            "The final Status text is printed on stdout.\n";
@@ -95,6 +104,10 @@ ParsedArgs parseArgs(const std::vector<std::string>& args) {
             value(i, parsed.options.sequence);
         else if (arg == "--device")
             value(i, parsed.options.device);
+        else if (arg == "--screenshot")
+            value(i, parsed.screenshot);
+        else if (arg == "--window")
+            value(i, parsed.window);
         else if (arg == "--realtime")
             parsed.options.realtime = true;
         else if (arg == "--list-devices")
@@ -139,14 +152,19 @@ ParsedArgs parseArgs(const std::vector<std::string>& args) {
             parsed.error = "unknown option " + arg;
     }
     const HeadlessOptions& o = parsed.options;
-    const bool headlessOnly = o.dataDir || o.panelFile || o.inputWav || o.runSeconds ||
-                              o.readouts || o.dut || o.saveGraph || o.sequence ||
-                              o.timeoutSeconds || o.device || o.realtime || o.report || o.exportCsv;
+    const bool headlessOnly = o.inputWav || o.readouts || o.saveGraph || o.sequence ||
+                              o.timeoutSeconds || o.realtime || o.report || o.exportCsv;
+    const bool windowOnly = parsed.screenshot || parsed.window;
+    const bool startOptions = o.dataDir || o.panelFile || o.dut || o.device || o.runSeconds;
     if (parsed.error.empty() && !parsed.headless && !parsed.help && headlessOnly)
-        parsed.error = "--data-dir, --device, --dut, --panel, --sequence, --timeout, --run, "
-                       "--input, --readouts, --save-graph, --realtime, --report and "
-                       "--export-csv go with --headless";
-    if (parsed.error.empty() && parsed.listDevices && (parsed.headless || headlessOnly))
+        parsed.error = "--sequence, --timeout, --input, --readouts, --save-graph, --realtime, "
+                       "--report and --export-csv go with --headless";
+    if (parsed.error.empty() && parsed.headless && windowOnly)
+        parsed.error = "--screenshot and --window go without --headless";
+    if (parsed.error.empty() && !parsed.headless && o.runSeconds && !parsed.screenshot)
+        parsed.error = "--run goes with --headless or --screenshot";
+    if (parsed.error.empty() && parsed.listDevices &&
+        (parsed.headless || headlessOnly || windowOnly || startOptions))
         parsed.error = "--list-devices goes alone";
     if (parsed.error.empty() && o.timeoutSeconds && !o.sequence)
         parsed.error = "--timeout goes with --sequence";
@@ -232,17 +250,21 @@ int listDevices(std::ostream& out, std::ostream& err) {
     return 0;
 }
 
-int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream& err) {
-    if (options.dataDir) {
-        std::error_code ec;
-        const std::filesystem::path dir = std::filesystem::absolute(*options.dataDir, ec);
-        std::filesystem::create_directories(dir, ec);
-        if (!std::filesystem::is_directory(dir, ec)) {
-            err << "arv1: cannot use data directory " << *options.dataDir << "\n";
-            return 2;
-        }
-        platform::setDataDirectory(dir);
+bool useDataDirectory(const std::optional<std::string>& dataDir, std::ostream& err) {
+    if (!dataDir) return true;
+    std::error_code ec;
+    const std::filesystem::path dir = std::filesystem::absolute(*dataDir, ec);
+    std::filesystem::create_directories(dir, ec);
+    if (!std::filesystem::is_directory(dir, ec)) {
+        err << "arv1: cannot use data directory " << *dataDir << "\n";
+        return false;
     }
+    platform::setDataDirectory(dir);
+    return true;
+}
+
+int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream& err) {
+    if (!useDataDirectory(options.dataDir, err)) return 2;
     auto absolute = [](const std::optional<std::string>& path) {
         std::error_code ec;
         return path ? std::filesystem::absolute(*path, ec).string() : std::string();

@@ -52,6 +52,10 @@ struct ParsedArgs {
     bool headless = false;
     bool help = false;
     bool listDevices = false;
+    // The window's options (without --headless): --data-dir, --device, --dut
+    // and --panel are taken from `options`; --run goes with --screenshot.
+    std::optional<std::string> screenshot; // grab the window into this PNG and exit
+    std::optional<std::string> window;     // the window to show (and grab) by name
     HeadlessOptions options;
     std::string error; // non-empty: a usage error
 };
@@ -59,6 +63,10 @@ struct ParsedArgs {
 ParsedArgs parseArgs(const std::vector<std::string>& args);
 
 std::string usageText();
+
+// --data-dir: creates the directory and makes it the data directory. False
+// (with a message on err) when it cannot be used. Nothing to do without one.
+bool useDataDirectory(const std::optional<std::string>& dataDir, std::ostream& err);
 
 // Runs the instrument headless and prints the final Status text on out.
 // Exit codes: 0 the run (and its sequence) ended with no script error and the

@@ -1,3 +1,4 @@
+#include "app/gui.h"
 #include "app/headless.h"
 
 #include <iostream>
@@ -14,10 +15,6 @@ int main(int argc, char** argv) {
         std::cout << app::usageText();
         return 0;
     }
-    if (!parsed.headless) {
-        std::cerr << "arv1: the graphical front end is not part of this build yet; use --headless\n"
-                  << app::usageText();
-        return 2;
-    }
+    if (!parsed.headless) return app::runWindow(parsed, std::cerr);
     return app::runHeadless(parsed.options, std::cout, std::cerr);
 }

@@ -18,6 +18,8 @@
 #include "views/graph.h"
 #include "views/sweep.h"
 
+#include <functional>
+
 namespace platform {
 class AudioInput;
 class AudioOutput;
@@ -66,6 +68,12 @@ public:
     bool sweepAtFinalPoint() const override { return sweep_.atFinalPoint(); }
     void stopSweep() override { sweep_.sweepState = 0; }
     void loadReverseCal() override { sweep_.loadReverseCal(); }
+    void unloadWindows() override {
+        if (unloadWindows_) unloadWindows_();
+    }
+
+    // What the exit routine's last step does: the front end closes its windows.
+    void setUnloadWindows(std::function<void()> unload) { unloadWindows_ = std::move(unload); }
 
 private:
     // What the generator asks of capture.
@@ -190,6 +198,7 @@ private:
     output::FileOutput fileOutput_{panel_, graph_, dialogs_, printing_};
     EditorLink editorLink_{panel_, graph_, sweep_};
     editor::DataEditor dataEditor_{editorLink_, dialogs_};
+    std::function<void()> unloadWindows_;
 };
 
 } // namespace app

@@ -10,6 +10,7 @@
 #include "views/scales.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <functional>
 

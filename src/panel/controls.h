@@ -89,6 +89,8 @@ public:
     // menu item was pressed.
     void onChange(std::function<void()> handler) { changeHandler_ = std::move(handler); }
     void onClick(std::function<void()> handler) { clickHandler_ = std::move(handler); }
+    // Whether a click does anything (a menu item nothing handles yet is shown disabled).
+    bool handlesClick() const { return static_cast<bool>(clickHandler_); }
 
 private:
     friend class Controls;

@@ -118,7 +118,7 @@ void Panel::createControls() {
     combo("SampleSize", lists::SampleSize, "16384");
     text("RefLevel", "0");
     text("ZRef", "8");
-    c.add("mnuNBdetect", K::Menu);
+    c.add("mnuNBdetect", K::Menu).setCaption("NB Detect");
     combo("ThdnBand", lists::ThdnBand, lists::ThdnBand[0]);
 
     // Readouts
@@ -156,9 +156,11 @@ void Panel::createControls() {
     check("GraphOverCheck", false);
     check("LimitCurveCheck", false);
     text("LimitCurveFile", "None");
-    c.add("mnuSR", K::Menu).setChecked(true);
-    c.add("mnuSa", K::Menu);
-    c.add("mnuScope", K::Menu);
+    Control& sweepMenu = c.add("mnuSR", K::Menu);
+    sweepMenu.setCaption("Sweep Response");
+    sweepMenu.setChecked(true);
+    c.add("mnuSa", K::Menu).setCaption("Spectrum Analyzer");
+    c.add("mnuScope", K::Menu).setCaption("Oscilloscope");
     text("sweepview", "");
     text("Text1", "");
     c.add("PFLED", K::Label).setColour(colour::DarkCyan);
@@ -170,7 +172,7 @@ void Panel::createControls() {
     c.add("Browse_Limits", K::Button).setCaption("...");
     c.add("plotLED", K::Label).setColour(colour::DarkCyan);
     c.add("Clear_graph", K::Button).setCaption("Clear");
-    c.add("SweepFullView", K::Button);
+    c.add("SweepFullView", K::Button).setCaption("Full Screen");
     c.add("Ylabel", K::Label).setCaption("dBr");
     c.add("Xlabel", K::Label).setCaption("Hz");
     c.add("mnuSaveSA", K::Menu).setCaption("Save SA Test Data");
@@ -200,11 +202,11 @@ void Panel::createControls() {
     c.add("SA_LR", K::Button);
     c.add("LRlabel", K::Label).setCaption("L");
     text("avetext", "3");
-    c.add("SA_ave_cmd", K::Button);
+    c.add("SA_ave_cmd", K::Button).setCaption("SA average");
     c.add("SAaveLED", K::Label).setColour(colour::DarkCyan);
-    c.add("mnuNotrig", K::Menu);
-    c.add("mnuLocktrig", K::Menu);
-    c.add("mnuScalelight", K::Menu);
+    c.add("mnuNotrig", K::Menu).setCaption("Scope Manual Control");
+    c.add("mnuLocktrig", K::Menu).setCaption("Lock to L Trigger");
+    c.add("mnuScalelight", K::Menu).setCaption("High Scalelight");
     c.add("ScopeFrame", K::Label).setVisible(false);
     c.add("TimebaseScroll", K::ScrollBar).setValue(50);
     text("TbaseReadout", "50");
@@ -214,6 +216,30 @@ void Panel::createControls() {
     c.add("RgainReadout", K::Label).setCaption("1");
     check("SplitCheck", false);
     check("LockCheck", false);
+
+    // File menu: panels, favourites, exit.
+    auto menu = [&](const char* name, std::string_view caption) -> Control& {
+        Control& item = c.add(name, K::Menu);
+        item.setCaption(caption);
+        return item;
+    };
+    menu("mnuLoadTest", "Load Test Panel").onClick([this] { mnuLoadTest_Click(); });
+    menu("mnuSavePanel", "Save Test Panel").onClick([this] { mnuSavePanel_Click(); });
+    for (int slot = 1; slot <= kFavouriteSlots; ++slot)
+        menu(slotName("mnuFav", slot).c_str(), std::to_string(slot)).onClick([this, slot] {
+            mnuFav_Click(slot);
+        });
+    menu("mnuReset", "Reset INI and Exit").onClick([this] { mnuReset_Click(); });
+    menu("mnuExit", "Exit").onClick([this] { mnuExit_Click(); });
+    // Items that open a window of their own; the front end binds them.
+    menu("mnuDataEditor", "Data/Limit Editor");
+    menu("mnuSeqEditor", "Test Sequence Editor");
+    menu("mnuSettling", "Settling Editor");
+    menu("mnuGraphSetup", "Graph Setup");
+    menu("mnuSoundcard", "Soundcard Setup");
+    menu("mnuHotkey", "Hotkey Setup");
+    menu("mnuHelp", "Help");
+    menu("mnuWidebody", "Wide Body Form");
 
     // A changed analysis size switches the generator off (which also stops
     // capture) and re-reads the panel, even while the program writes it.

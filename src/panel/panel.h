@@ -67,6 +67,7 @@ public:
     void mnuLoadTest_Click();
     void mnuSavePanel_Click();
     void mnuReset_Click();
+    void mnuExit_Click() { ShutDown(); }
     void mnuFav_Click(int slot); // mnuFav1_Click .. mnuFav5_Click
 
     // Favourite Test Setup dialog: the texts it shows, and its browse buttons.

@@ -153,6 +153,12 @@ Rgb Graph::gridColour() const {
     return panel_.settings.highScalelight == 1 ? colours::GridHigh : colours::GridNormal;
 }
 
+void Graph::setPixelScale(int scale) {
+    for (auto& surface : surfaces_)
+        if (auto* raster = dynamic_cast<RasterSurface*>(surface.get()))
+            raster->setPixelScale(scale);
+}
+
 // --- Start-up and hooks ---
 
 void Graph::sizeGraphSurfaces() {

@@ -71,6 +71,10 @@ public:
     // off at the next tick of its deferred switch-off timer).
     void setGeneratorOffRequest(std::function<void()> request);
 
+    // Raster surfaces only: draw every surface at a finer pixel scale (see
+    // RasterSurface::setPixelScale). Set before start-up; the surfaces are erased.
+    void setPixelScale(int scale);
+
     // --- Start-up and the panel's hooks ---
     // Sizes the hidden surfaces like GraphBox, sets every scale, and notes
     // GraphBox's height as graphHeightAtStart.

@@ -89,7 +89,7 @@ int RasterSurface::pixelY(double y) const {
 }
 
 void RasterSurface::clear() {
-    snapshot_.reset();
+    changed();
     image_.fill(QColor::fromRgb(static_cast<QRgb>(colours::Background)));
     if (!background_) return;
     const QImage& picture = background_->image();
@@ -112,15 +112,16 @@ void RasterSurface::line(double xa, double ya, double xb, double yb, Rgb colour)
     plotLine(x0, y0, x1, y1, colour);
 }
 
-// Cuts the segment to the picture (one pixel of margin for wide pens) and
-// draws it with Bresenham's algorithm straight into the pixels: thousands of
-// short trace segments per block are far cheaper this way than through a
-// painter. Both end pixels are drawn; a wide pen adds the neighbouring row
-// (for flat lines) or column (for steep lines).
+// Cuts the segment to the picture (a margin for wide pens) and draws it with
+// Bresenham's algorithm straight into the pixels: thousands of short trace
+// segments per block are far cheaper this way than through a painter. Both
+// end pixels are drawn; a wide pen adds the neighbouring rows (for flat
+// lines) or columns (for steep lines).
 void RasterSurface::plotLine(double x0, double y0, double x1, double y1, Rgb colour) {
-    snapshot_.reset();
+    changed();
     const double w = image_.width(), h = image_.height();
-    const double left = -1, top = -1, right = w + 1, bottom = h + 1;
+    const double margin = 2.0 * pixelScale_;
+    const double left = -margin, top = -margin, right = w + margin, bottom = h + margin;
     // Liang-Barsky clipping on the continuous pixel coordinates.
     double t0 = 0, t1 = 1;
     const double dx = x1 - x0, dy = y1 - y0;
@@ -156,11 +157,12 @@ void RasterSurface::plotLine(double x0, double y0, double x1, double y1, Rgb col
     const int sx = ax < bx ? 1 : -1, sy = ay < by ? 1 : -1;
     const int ddx = std::abs(bx - ax), ddy = -std::abs(by - ay);
     const bool steep = -ddy > ddx;
-    const bool wide = width_ == 2;
+    // A finer pixel scale thickens the pens so that the picture keeps its weight.
+    const int thickness = width_ * ((pixelScale_ + 1) / 2);
     int err = ddx + ddy;
     for (;;) {
-        put(ax, ay);
-        if (wide) steep ? put(ax + 1, ay) : put(ax, ay + 1);
+        for (int t = 0; t < thickness; ++t)
+            steep ? put(ax + t, ay) : put(ax, ay + t);
         if (ax == bx && ay == by) break;
         const int e2 = 2 * err;
         if (e2 >= ddy) {
@@ -175,25 +177,26 @@ void RasterSurface::plotLine(double x0, double y0, double x1, double y1, Rgb col
 }
 
 void RasterSurface::text(double x, double y, std::string_view text) {
-    snapshot_.reset();
+    changed();
     const auto pixel = static_cast<QRgb>(0xFF000000u | pen_);
     const int width = image_.width(), height = image_.height();
     auto* bits = reinterpret_cast<QRgb*>(image_.bits());
     const qsizetype stride = image_.bytesPerLine() / 4;
+    const int dot = pixelScale_; // a glyph dot is dot x dot pixels
     int left = pixelX(x);
     const int top = pixelY(y);
     for (char ch : text) {
         if (const auto* rows = glyphFor(ch)) {
-            for (int row = 0; row < 7; ++row) {
-                for (int col = 0; col < 5; ++col) {
+            for (int row = 0; row < 7 * dot; ++row) {
+                for (int col = 0; col < 5 * dot; ++col) {
                     const int px = left + col, py = top + row;
-                    if (((*rows)[static_cast<std::size_t>(row)] & (0x10 >> col)) && px >= 0 &&
-                        px < width && py >= 0 && py < height)
+                    if (((*rows)[static_cast<std::size_t>(row / dot)] & (0x10 >> (col / dot))) &&
+                        px >= 0 && px < width && py >= 0 && py < height)
                         bits[py * stride + px] = pixel;
                 }
             }
         }
-        left += kGlyphAdvance;
+        left += kGlyphAdvance * dot;
     }
 }
 
@@ -207,12 +210,18 @@ void RasterSurface::setBackground(PictureRef picture) {
     clear();
 }
 
+void RasterSurface::setPixelScale(int scale) {
+    pixelScale_ = std::clamp(scale, 1, 4);
+    setLayout(layout_);
+}
+
 void RasterSurface::setLayout(const SurfaceLayout& layout) {
-    const int w = twipsToPixels(layout.width);
-    const int h = twipsToPixels(layout.height);
+    const int w = twipsToPixels(layout.width) * pixelScale_;
+    const int h = twipsToPixels(layout.height) * pixelScale_;
     layout_ = layout;
     if (image_.isNull() || image_.width() != w || image_.height() != h) {
         image_ = QImage(w, h, QImage::Format_RGB32);
+        presented_ = true; // a new size is always worth a notification
         clear();
     }
     setScale(scale_);

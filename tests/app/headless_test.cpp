@@ -28,7 +28,13 @@ TEST(HeadlessArgs, OptionsAndUsageErrors) {
     EXPECT_EQ(app::parseArgs({"--headless", "--bogus"}).error, "unknown option --bogus");
     EXPECT_EQ(app::parseArgs({"--headless", "--panel", "a", "--panel", "b"}).error,
               "--panel given twice");
-    EXPECT_FALSE(app::parseArgs({"--panel", "a"}).error.empty());
+    // The window takes the start options; the runner's own options need --headless.
+    auto window = app::parseArgs({"--panel", "a", "--screenshot", "s.png", "--run", "2"});
+    EXPECT_TRUE(window.error.empty()) << window.error;
+    EXPECT_EQ(window.screenshot, "s.png");
+    EXPECT_FALSE(app::parseArgs({"--sequence", "a"}).error.empty());
+    EXPECT_FALSE(app::parseArgs({"--run", "2"}).error.empty());
+    EXPECT_FALSE(app::parseArgs({"--headless", "--window", "Help"}).error.empty());
     const auto outputs =
         app::parseArgs({"--headless", "--report", "r.pdf", "--export-csv", "s.csv"});
     EXPECT_EQ(outputs.options.report, "r.pdf");

@@ -1,0 +1,37 @@
+#pragma once
+// What the windows of the front end reach: the panel (controls model,
+// settings, tables), the graph, the subsystems whose dialogs have windows,
+// and the platform seams. The composition root fills it in; a window that
+// needs another subsystem adds a pointer here (null when not wired in).
+//
+// Thread: the GUI thread, which is the instrument's thread.
+
+namespace panel {
+class Panel;
+}
+namespace views {
+class Graph;
+}
+namespace engine {
+class SettlingEditor;
+}
+namespace sequencer {
+class ScriptHost;
+}
+namespace platform {
+class Dialogs;
+class EventLoop;
+} // namespace platform
+
+namespace ui {
+
+struct Instrument {
+    panel::Panel& panel;
+    views::Graph& graph;
+    platform::EventLoop& loop;
+    platform::Dialogs& dialogs;
+    engine::SettlingEditor* settlingEditor = nullptr;
+    sequencer::ScriptHost* scriptHost = nullptr;
+};
+
+} // namespace ui

@@ -1,0 +1,64 @@
+#include "ui/windows.h"
+
+namespace ui {
+
+Windows::~Windows() {
+    closeAll();
+}
+
+void Windows::add(std::string name, Factory factory) {
+    factories_[std::move(name)] = std::move(factory);
+}
+
+bool Windows::has(std::string_view name) const {
+    return factories_.find(name) != factories_.end();
+}
+
+std::vector<std::string> Windows::names() const {
+    std::vector<std::string> names;
+    for (const auto& [name, factory] : factories_)
+        names.push_back(name);
+    return names;
+}
+
+QWidget* Windows::find(std::string_view name) const {
+    auto it = created_.find(name);
+    return it == created_.end() ? nullptr : it->second.data();
+}
+
+QWidget* Windows::create(std::string_view name) {
+    if (QWidget* existing = find(name)) return existing;
+    auto factory = factories_.find(name);
+    if (factory == factories_.end()) return nullptr;
+    // The main window owns its windows from here on (Qt parent), or closeAll does.
+    QWidget* window = factory->second(instrument_, parent_).release();
+    if (!window) return nullptr;
+    // Modeless, above the main window, never destroyed by closing.
+    if (!window->isWindow()) window->setWindowFlag(Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    created_[std::string(name)] = window;
+    return window;
+}
+
+QWidget* Windows::show(std::string_view name) {
+    QWidget* window = create(name);
+    if (!window) return nullptr;
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+void Windows::closeAll() {
+    for (auto& [name, window] : created_) {
+        if (!window) continue;
+        window->close();
+        delete window.data();
+    }
+    created_.clear();
+}
+
+// One line per window; the windows come with their own issues.
+void registerWindows(Windows&) {}
+
+} // namespace ui
