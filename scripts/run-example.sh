@@ -3,7 +3,8 @@
 # headless against the simulated "amplifier" (override with DUT=...), in
 # virtual time. Leaves the log, the graph image, the PDF test report and the
 # sweep as CSV in the work directory (default: ./example-run) and exits with
-# the runner's code: 0 pass, 1 fail.
+# the runner's code: 0 pass, 1 fail, 2 or 3 when the test did not run (see
+# README).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${BUILD_DIR:-build}"

@@ -161,6 +161,10 @@ int runWindow(const ParsedArgs& args, std::ostream& err) {
     panel::Panel& panel = main.panel();
     ui::Instrument instrument{panel,   main.graph(),           loop,
                               dialogs, &main.settlingEditor(), &main.scriptHost()};
+    instrument.dataEditor = &main.dataEditor();
+    instrument.printing = &main.printing();
+    // END and the sequence editor's Stop work while a script computes.
+    main.scriptHost().setPumpWhileRunning(true);
     ui::Windows windows(instrument);
     ui::registerWindows(windows);
     ui::MainWindow window(instrument, windows);

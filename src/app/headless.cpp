@@ -67,9 +67,19 @@ std::string usageText() {
            "                      time with the simulated device), save the window (or\n"
            "                      --window) as a PNG picture, run the exit routine, exit\n"
            "Without --headless arv1 opens the instrument's window.\n"
-           "Exit codes: 0 passed, 1 the pass/fail lamp is red, 2 a script error, a\n"
-           "start-up or usage error, or a report or export that cannot be written.\n"
-           "The final Status text is printed on stdout.\n";
+           "The final Status text is printed on stdout; message boxes go to stderr.\n"
+           "Exit codes (the gravest cause decides, in the order 2, 3, 1):\n"
+           "  0  passed: the run did all it was set up to do and the pass/fail lamp\n"
+           "     is not red\n"
+           "  1  the device failed: the pass/fail lamp is red\n"
+           "  2  a script error (or a script function that failed, or --timeout), a\n"
+           "     usage error, a start-up failure, or a report or export that cannot\n"
+           "     be written\n"
+           "  3  the test did not run as set up: a file refused, a write failed, a\n"
+           "     message box shown, a sweep unfinished, a sweep point with no limit\n"
+           "     row while the limit curve is on, no signal at a sweep point\n"
+           "Every cause of 2 and 3 prints one line on stderr naming the file, line or\n"
+           "point.\n";
 }
 
 ParsedArgs parseArgs(const std::vector<std::string>& args) {
@@ -237,6 +247,35 @@ std::shared_ptr<platform::PortAudioSession> startSoundSystem() {
     return std::make_shared<platform::PortAudioSession>();
 }
 
+// The exit code of a run: the gravest of its causes, graver to milder
+// 2 (script, usage, start-up), 3 (not run as set up), 1 (failed), 0.
+class RunVerdict {
+public:
+    explicit RunVerdict(std::ostream& err) : err_(err) {}
+    // A cause; its line (when given) goes to stderr.
+    void add(int code, const std::string& line = {}) {
+        if (!line.empty()) err_ << "arv1: " << line << "\n";
+        if (rank(code) > rank(code_)) code_ = code;
+    }
+    int code() const { return code_; }
+
+private:
+    static int rank(int code) {
+        switch (code) {
+        case kExitScriptError:
+            return 3;
+        case kExitNotAsSetUp:
+            return 2;
+        case kExitFailed:
+            return 1;
+        default:
+            return 0;
+        }
+    }
+    std::ostream& err_;
+    int code_ = kExitPassed;
+};
+
 } // namespace
 
 int listDevices(std::ostream& out, std::ostream& err) {
@@ -394,9 +433,9 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
         panel.ShutDown();
     };
 
+    sequencer::ScriptHost& host = main.scriptHost();
     bool scriptFailed = false;
     if (!sequencePath.empty()) {
-        sequencer::ScriptHost& host = main.scriptHost();
         if (options.timeoutSeconds)
             host.setRunTimeLimit(std::chrono::milliseconds(
                 static_cast<std::int64_t>(std::llround(*options.timeoutSeconds * 1000))));
@@ -421,19 +460,31 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
 
     const std::string status = panel.controls()["Status"].caption();
     out << status << "\n";
-    int code = panel.controls()["PFLED"].colour() == panel::colour::Red ? 1 : 0;
-    if (scriptFailed) code = 2;
-    if (!graphSaved) {
-        err << "arv1: cannot save the graph to " << *options.saveGraph << "\n";
-        code = 2;
-    }
+
+    // The verdict: every cause that keeps the run from standing gets one line
+    // on stderr (message boxes have had theirs), and the gravest decides.
+    RunVerdict verdict(err);
+    if (host.timedOut())
+        verdict.add(kExitScriptError,
+                    "timed out after " + common::displayText(*options.timeoutSeconds) + " s");
+    else if (scriptFailed)
+        verdict.add(kExitScriptError, "the sequence failed: " + status);
+    for (const std::string& failure : host.functionFailures())
+        verdict.add(kExitScriptError, "a script function failed: " + failure);
+    const auto boxes =
+        static_cast<int>(dialogs.records(platform::ScriptedDialogs::Kind::Message).size()) -
+        host.scriptMessageBoxes();
+    if (boxes > 0) verdict.add(kExitNotAsSetUp);
+    for (const std::string& line : main.sweep().shortcomings())
+        verdict.add(kExitNotAsSetUp, line);
+    if (!graphSaved) verdict.add(kExitNotAsSetUp, "cannot save the graph to " + *options.saveGraph);
+    if (panel.controls()["PFLED"].colour() == panel::colour::Red) verdict.add(kExitFailed);
 
     // The report and the export, with the verdict of the run.
-    const int testCode = code;
+    const int testCode = verdict.code();
     std::string error;
     if (!csvPath.empty() && !main.fileOutput().exportCurrentView(csvPath, error)) {
-        err << "arv1: cannot write the CSV export to " << csvPath << ": " << error << "\n";
-        code = 2;
+        verdict.add(kExitScriptError, "cannot write the CSV export to " + csvPath + ": " + error);
     }
     if (!reportPath.empty()) {
         const bool simulated = !realDevice && !options.inputWav;
@@ -448,11 +499,11 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
             return context;
         });
         if (!main.fileOutput().saveReport(reportPath, error)) {
-            err << "arv1: cannot write the report to " << reportPath << ": " << error << "\n";
-            code = 2;
+            verdict.add(kExitScriptError,
+                        "cannot write the report to " + reportPath + ": " + error);
         }
     }
-    return code;
+    return verdict.code();
 }
 
 } // namespace app

@@ -68,11 +68,21 @@ std::string usageText();
 // (with a message on err) when it cannot be used. Nothing to do without one.
 bool useDataDirectory(const std::optional<std::string>& dataDir, std::ostream& err);
 
-// Runs the instrument headless and prints the final Status text on out.
-// Exit codes: 0 the run (and its sequence) ended with no script error and the
-// pass/fail lamp is not red; 1 the lamp is red; 2 a script error, a
-// start-up failure or a report or export that could not be written (message
-// on err).
+// The runner's exit codes.
+inline constexpr int kExitPassed = 0;
+// The device failed: the pass/fail lamp is red.
+inline constexpr int kExitFailed = 1;
+// A script error (or a time-out, or a script function that failed), a usage
+// error, a start-up failure, or a report or export that could not be written.
+inline constexpr int kExitScriptError = 2;
+// The test did not run as set up: a file refused, a write failed, a sweep
+// unfinished or unjudged, no signal, any message box of the instrument.
+inline constexpr int kExitNotAsSetUp = 3;
+
+// Runs the instrument headless and prints the final Status text on out. Exits
+// 0 only when the run (and its sequence) did everything it was set up to do
+// and the pass/fail lamp is not red; otherwise the gravest cause decides, in
+// the order 2, 3, 1, and each cause has a line on err.
 int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream& err);
 
 // --list-devices: both device lists with their positions.

@@ -64,7 +64,7 @@ void MainPanel::SweepDriverLink::resetStepCounters() {
 
 views::StepReadings MainPanel::SweepDriverLink::readings() const {
     const engine::Readings& r = analyzer_.readings();
-    return {r.ReadoutALdb, r.ReadoutARdb, r.ReadoutTHDL, r.ReadoutTHDR};
+    return {r.ReadoutALdb, r.ReadoutARdb, r.ReadoutTHDL, r.ReadoutTHDR, r.SilentL, r.SilentR};
 }
 
 // The edited points replace the graph's curves. From the spectrum or scope

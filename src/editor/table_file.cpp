@@ -1,5 +1,6 @@
 #include "editor/table_file.h"
 
+#include "common/read_error.h"
 #include "common/seqfile.h"
 #include "common/text.h"
 #include "common/vb_error.h"
@@ -12,6 +13,9 @@ namespace editor {
 
 namespace {
 
+constexpr std::string_view kRowCount = "the row count, 0 to 200";
+constexpr std::string_view kColumnCount = "the column count, 0 to 4";
+
 bool rowsFit(double rows) {
     return rows >= 0 && rows <= common::kMaxRows;
 }
@@ -19,17 +23,13 @@ bool colsFit(double cols) {
     return cols >= 0 && cols <= kMaxCols;
 }
 
-[[noreturn]] void refuseSize(std::string_view programPath, double count, const char* what) {
-    throw common::VbError(common::err::SubscriptOutOfRange,
-                          "Table file " + std::string(programPath) + " has " +
-                              common::displayText(count) + " " + what + "; at most " +
-                              std::to_string(common::kMaxRows) + " rows and " +
-                              std::to_string(kMaxCols) + " columns are supported.");
-}
-
+// A table that the working copy cannot hold, refused before it is written.
 void checkSize(std::string_view programPath, double rows, double cols) {
-    if (!rowsFit(rows)) refuseSize(programPath, rows, "rows");
-    if (!colsFit(cols)) refuseSize(programPath, cols, "columns");
+    const bool rowsOk = rowsFit(rows);
+    if (rowsOk && colsFit(cols)) return;
+    throw common::ReadError(common::err::SubscriptOutOfRange, std::string(programPath), 0,
+                            std::string(rowsOk ? kColumnCount : kRowCount),
+                            common::displayText(rowsOk ? cols : rows));
 }
 
 int rowCount(const TableFile& table) {
@@ -52,18 +52,25 @@ void setSingle(float& target, const TableFile& table, int c, int r) {
     }
 }
 
+std::string cellName(int c, int r) {
+    return "column " + std::to_string(c) + ", row " + std::to_string(r);
+}
+
 } // namespace
 
 void readTableFile(std::string_view programPath, TableFile& table) {
-    common::SeqReader reader(platform::readFileBytes(programPath));
-    const double rows = common::roundHalfEven(reader.readDouble());
-    const double cols = common::roundHalfEven(reader.readDouble());
-    checkSize(programPath, rows, cols);
+    common::SeqReader reader(platform::readFileBytes(programPath), std::string(programPath));
+    reader.setQuotesCloseOnTheirLine(true);
+    const double rows = common::roundHalfEven(reader.readDouble(kRowCount));
+    if (!rowsFit(rows)) reader.refuseLast(kRowCount, common::err::SubscriptOutOfRange);
+    const double cols = common::roundHalfEven(reader.readDouble(kColumnCount));
+    if (!colsFit(cols)) reader.refuseLast(kColumnCount, common::err::SubscriptOutOfRange);
     table.rows = static_cast<std::int16_t>(rows);
     table.cols = static_cast<std::int16_t>(cols);
     for (int c = 1; c <= table.cols; ++c)
         for (int r = 1; r <= table.rows; ++r)
-            table.cells[c][r] = reader.readText();
+            table.cells[c][r] = reader.readText(cellName(c, r));
+    reader.expectEnd();
 }
 
 void writeTableFile(std::string_view programPath, TableFile& table, bool dotToZero) {

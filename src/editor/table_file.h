@@ -26,10 +26,11 @@ struct TableFile {
 };
 
 // Reads a table file into `table` in place: the cells that the file does not
-// cover keep their texts. Throws common::VbError on an I/O or format error,
+// cover keep their texts. Throws common::VbError on an I/O error and
+// common::ReadError (file, line, what was expected) on a damaged file,
 // leaving what was read so far. A file with more than 200 rows or 4 columns
-// (or a negative count) is refused before any cell is read, with error 9 and
-// a message that names the file and the limits.
+// (or a negative count) is refused before any cell is read, with error 9; so
+// is one with text after its last cell.
 void readTableFile(std::string_view programPath, TableFile& table);
 
 // Writes R, C and the cells column after column (through a temporary file,

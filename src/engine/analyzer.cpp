@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 namespace engine {
 
@@ -64,6 +65,7 @@ void Analyzer::cacheControls() {
         c["ReadoutOn" + suffix].onClick([this, i] { ReadoutOn_Click(i); });
     }
     text1_ = &c["Text1"];
+    noSignal_ = &c["NoSignal"];
     nbMenu_ = &c["mnuNBdetect"];
     nbMenu_->onClick([this] { mnuNBdetect_Click(); });
 }
@@ -195,6 +197,7 @@ void Analyzer::DoStop() {
         input_.close(hWaveIn_);
     }
     hWaveIn_ = 0;
+    showNoSignal(false, false);
 }
 
 void Analyzer::restartCapture() {
@@ -301,16 +304,35 @@ void Analyzer::removeDcAndTrackPeaks() {
     r.PeakPeakL = r.MaxL - r.MinL;
     r.PeakPeakR = r.MaxR - r.MinR;
 
+    double restL = 0, restR = 0, squaresL = 0, squaresR = 0;
+    for (int j = 1; j <= last; ++j) {
+        restL += left[j];
+        restR += right[j];
+        squaresL += static_cast<double>(left[j]) * left[j];
+        squaresR += static_cast<double>(right[j]) * right[j];
+    }
     if (panel_.settings.rmsDetector == 1) {
-        double squaresL = 0;
-        double squaresR = 0;
-        for (int j = 1; j <= last; ++j) {
-            squaresL += static_cast<double>(left[j]) * left[j];
-            squaresR += static_cast<double>(right[j]) * right[j];
-        }
         r.RmsL = std::sqrt(squaresL / last);
         r.RmsR = std::sqrt(squaresR / last);
     }
+    // Silence: the RMS of what varies (the offset left by the DC removal
+    // does not count) below the floor.
+    static const double floorCounts =
+        32767 / std::numbers::sqrt2 * std::pow(10.0, kSilenceFloorDbfs / 20);
+    auto silent = [last](double sum, double squares) {
+        const double mean = sum / last;
+        return !(std::sqrt(std::max(0.0, squares / last - mean * mean)) >= floorCounts);
+    };
+    r.SilentL = silent(restL, squaresL);
+    r.SilentR = silent(restR, squaresR);
+    showNoSignal(r.SilentL, r.SilentR);
+}
+
+// The "NO SIGNAL" indication beside the readouts: which channels are silent.
+void Analyzer::showNoSignal(bool left, bool right) {
+    const char* caption = left && right ? "NO SIGNAL" : left ? "NO SIGNAL L" : "NO SIGNAL R";
+    if (left || right) noSignal_->setCaption(caption);
+    noSignal_->setVisible(left || right);
 }
 
 void Analyzer::transformBlock() {

@@ -180,6 +180,7 @@ private:
     void runPrecision();
     void updateReadouts();
     void appendText1(std::string_view line);
+    void showNoSignal(bool left, bool right);
     // The completion of a queued block: analyse it, then queue the next.
     void blockDone();
     // How long a queued block may take before the input counts as stalled.
@@ -247,6 +248,7 @@ private:
     std::array<SlotControls, 5> slotControls_{};
     std::string captionScratch_;
     panel::Control* text1_ = nullptr;
+    panel::Control* noSignal_ = nullptr;
     panel::Control* nbMenu_ = nullptr;
 };
 

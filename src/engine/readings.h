@@ -8,6 +8,12 @@
 
 namespace engine {
 
+// A channel whose block RMS (without its DC offset) lies below this floor, in
+// dB relative to a full-scale sine (RMS 32767 / sqrt(2) counts), carries no
+// signal: the floor lies below 16-bit quantisation, so only digital silence,
+// a constant offset and a stray bit or two reach it.
+inline constexpr double kSilenceFloorDbfs = -120;
+
 struct Readings {
     // Texts
     std::string ReadoutFL, ReadoutFR;             // frequency, "###.#"
@@ -34,6 +40,8 @@ struct Readings {
     std::int16_t MilliL = 0, MilliR = 0;
     double LevelDbL = 0, LevelDbR = 0; // dBr
     float ThdL = 0, ThdR = 0;          // %
+    // The block carried no signal (RMS below kSilenceFloorDbfs).
+    bool SilentL = false, SilentR = false;
 };
 
 } // namespace engine

@@ -1,7 +1,9 @@
 #include "panel/panel.h"
 
+#include "common/read_error.h"
 #include "common/text.h"
 #include "common/vb_error.h"
+#include "platform/dialogs.h"
 #include "platform/event_loop.h"
 #include "platform/files.h"
 
@@ -134,6 +136,10 @@ void Panel::createControls() {
         c.add(slotName("ReadoutLED", i), K::Label).setColour(colour::DarkCyan);
         combo(slotName("Readoutmd", i).c_str(), lists::ReadoutMode, slot.mode);
     }
+
+    // Shown beside the readouts while the input carries no signal.
+    c.add("NoSignal", K::Label).setCaption("NO SIGNAL");
+    c["NoSignal"].setVisible(false);
 
     // Sweep and graph
     combo("SweepMode", lists::SweepMode, "Level vs Frequency");
@@ -401,12 +407,16 @@ void Panel::Update2() {
     if (c["LminusR_gen_option"].checked()) s.genRouting = 3;
 }
 
-// Reads a user sweep or limit file named by the panel into its table.
-// Errors are ignored; a file that cannot be read leaves its table unchanged.
+// Reads a user sweep or limit file named by the panel into its table. A file
+// that cannot be read leaves its table unchanged and says why; "None" names
+// no file.
 void Panel::readTableInto(std::string_view path, bool limitFile) {
+    if (path.empty() || path == kNoFile) return;
     try {
         editor::readTableFile(path, tableWork_);
-    } catch (const common::VbError&) {
+    } catch (const common::VbError& e) {
+        dialogs_.message("", std::string(limitFile ? "The limit file" : "The user sweep file") +
+                                 " was not loaded: " + common::fileErrorText(path, e) + ".");
         return;
     }
     if (limitFile)
@@ -489,8 +499,8 @@ void Panel::Update1() {
     c["GraphOverCheck"].setChecked(s.appendMode == 1);
     c["LimitCurveCheck"].setChecked(s.limitCurveOn == 1);
 
-    if (!s.PredefStepFile.empty()) readTableInto(s.PredefStepFile, false);
-    if (!s.LimitCurveFile.empty()) readTableInto(s.LimitCurveFile, true);
+    readTableInto(s.PredefStepFile, false);
+    readTableInto(s.LimitCurveFile, true);
 
     hooks_->loadReverseCal();
 

@@ -26,6 +26,8 @@ namespace panel {
 inline constexpr std::string_view kStartupFile = "C:\\QEX_ARV1files\\startupini";
 inline constexpr std::string_view kGeneratorSignalFile = "C:/QEX_ARV1files/testwav.wav";
 inline constexpr std::string_view kStartCaption = "QEX ARV-1     Version 1.33";
+// What the panel's file name boxes show when they name no file.
+inline constexpr std::string_view kNoFile = "None";
 inline constexpr std::string_view kPanelFileFilter = "Audio Test Panel Files|*.atp;";
 
 // The caption of a window showing a panel file: "QEX ARV-1   " and the path.

@@ -158,7 +158,8 @@ public:
     // true stops the script with error 18 "User interrupt occurred", which
     // On Error Resume Next does not catch.
     void setInterruptCheck(std::function<bool()> shouldStop);
-    // Stops the running script at its next check. Safe from any thread.
+    // Stops the running script at its next check, or, when a host function
+    // asks it, as soon as that function returns. Safe from any thread.
     void requestInterrupt();
     void setLimits(const Limits& limits);
     const Limits& limits() const;

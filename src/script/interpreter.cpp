@@ -305,6 +305,14 @@ void Interpreter::poll(int line) {
     }
 }
 
+// A host call that asked to stop the script (a wait cut short by a time
+// limit) stops it as soon as it returns, before the next statement.
+void Interpreter::stopIfHostAsked() {
+    if (!interruptRequested.load(std::memory_order_relaxed)) return;
+    currentLine_ = 0; // the statement that made the call names the line
+    throw Interrupted{};
+}
+
 bool Interpreter::handle(ScriptError& e, int line) {
     if (e.line == 0) {
         e.line = line;
@@ -324,6 +332,9 @@ Interpreter::Flow Interpreter::execBlock(const Block& block) {
             if (f != Flow::Normal) return f;
         } catch (ScriptError& e) {
             if (!handle(e, s->line)) throw;
+        } catch (Interrupted&) {
+            if (currentLine_ == 0) currentLine_ = s->line;
+            throw;
         } catch (std::bad_alloc&) {
             ScriptError e(err::OutOfMemory);
             if (!handle(e, s->line)) throw e;
@@ -1037,6 +1048,7 @@ Variant Interpreter::invokeMember(Object* obj, int member, Access access,
     Ref<Object> keep(obj);
     try {
         Variant r = obj->invoke(member, access, args);
+        stopIfHostAsked();
         checkString(r);
         return r;
     } catch (ScriptError&) {
@@ -1056,6 +1068,9 @@ void Interpreter::callNative(const NativeBinding* nb, std::span<const Variant> a
         throw ScriptError(err::WrongArgCount);
     try {
         out = nb->fn(args);
+        // A host call that asked to stop the script (a wait cut short by a
+        // time limit) stops it here, before its next statement.
+        stopIfHostAsked();
     } catch (ScriptError&) {
         throw;
     } catch (Interrupted&) {

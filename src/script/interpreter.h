@@ -94,6 +94,7 @@ private:
     Flow exec(const ast::Stmt* s);
     bool handle(ScriptError& e, int line);
     void poll(int line);
+    void stopIfHostAsked();
 
     Flow execIf(const ast::If* s);
     Flow execSelect(const ast::Select* s);

@@ -31,7 +31,7 @@ script::NativeFunction guarded(ScriptHost& host, std::string_view failureText, V
         try {
             return body(args);
         } catch (const std::exception&) {
-            host.setStatus(failureText);
+            host.functionFailed(failureText);
             return emptyResult;
         }
     };

@@ -34,7 +34,12 @@ ScriptHost::ScriptHost(panel::Panel& panel, platform::EventLoop& loop, platform:
     bindControls();
     engine_.addObject("MathFunction", makeAddInFunctions(*this), true);
     engine_.setInterruptCheck([this] { return interruptCheck(); });
-    engine_.setMsgBoxHandler(dialogMsgBox(dialogs_));
+    // The script's own message boxes are counted apart from the instrument's.
+    engine_.setMsgBoxHandler([this, show = dialogMsgBox(dialogs_)](
+                                 const std::string& prompt, int buttons, const std::string& title) {
+        if ((buttons & 0xF) != kVbYesNo) ++scriptMessageBoxes_;
+        return show(prompt, buttons, title);
+    });
 }
 
 script::MsgBoxHandler dialogMsgBox(platform::Dialogs& dialogs) {
@@ -67,6 +72,11 @@ std::string ScriptHost::status() const {
     return panel_.controls()["Status"].caption();
 }
 
+void ScriptHost::functionFailed(std::string_view failureText) {
+    setStatus(failureText);
+    functionFailures_.emplace_back(failureText);
+}
+
 LogOptions ScriptHost::logOptions() const {
     const panel::PanelSettings& s = panel_.settings;
     return {s.logLevels == 1, s.logThd == 1, s.logTime == 1};
@@ -89,6 +99,8 @@ void ScriptHost::commence_sequence() {
     const bool outermost = runDepth_ == 0;
     if (outermost) {
         abortRequested_ = false;
+        timedOut_ = false;
+        functionFailures_.clear();
         runStarted_ = std::chrono::steady_clock::now();
         lastBusyPump_ = runStarted_;
     }
@@ -102,6 +114,7 @@ void ScriptHost::commence_sequence() {
     }
     if (outermost) {
         lastRun_ = ok ? script::ErrorInfo{} : engine_.lastError();
+        timedOut_ = !ok && pastRunLimit();
         abortRequested_ = false;
     }
 }
@@ -169,10 +182,13 @@ void ScriptHost::requestAbort() {
     engine_.requestInterrupt();
 }
 
+bool ScriptHost::pastRunLimit() const {
+    return runLimit_ && std::chrono::steady_clock::now() - runStarted_ > *runLimit_;
+}
+
 bool ScriptHost::stopping() const {
     if (abortRequested_) return true;
-    return runLimit_ && runDepth_ > 0 &&
-           std::chrono::steady_clock::now() - runStarted_ > *runLimit_;
+    return runDepth_ > 0 && pastRunLimit();
 }
 
 bool ScriptHost::interruptCheck() {

@@ -28,6 +28,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace panel {
 class Control;
@@ -90,6 +91,9 @@ public:
     bool checkend();
     void setStatus(std::string_view text);
     std::string status() const;
+    // A script function failed: its failure text goes to Status and is kept
+    // for functionFailures().
+    void functionFailed(std::string_view failureText);
     LogOptions logOptions() const;
 
     // ---- stopping a script that does not stop by itself ----------------------------
@@ -112,6 +116,13 @@ public:
     // (nullopt: no run yet; an ErrorInfo whose number is 0: no error).
     bool running() const { return runDepth_ > 0; }
     const std::optional<script::ErrorInfo>& lastRunResult() const { return lastRun_; }
+    // The last outermost RUN was stopped by the run-time limit.
+    bool timedOut() const { return timedOut_; }
+    // The failure texts of the script functions that failed since the last
+    // outermost RUN began ("Error in getLdata formula.", ...), in order.
+    const std::vector<std::string>& functionFailures() const { return functionFailures_; }
+    // Message boxes the script showed itself (MsgBox) since start-up.
+    int scriptMessageBoxes() const { return scriptMessageBoxes_; }
 
     script::Engine& engine() { return engine_; }
     panel::Panel& panel() { return panel_; }
@@ -124,6 +135,7 @@ private:
     void bindControls();
     panel::Control& control(std::string_view name);
     bool stopping() const;
+    bool pastRunLimit() const;
     bool interruptCheck();
     void showEngineError();
 
@@ -142,6 +154,9 @@ private:
     std::optional<std::chrono::milliseconds> runLimit_;
     std::chrono::steady_clock::time_point runStarted_{};
     bool pumpWhileRunning_ = false;
+    bool timedOut_ = false;
+    std::vector<std::string> functionFailures_;
+    int scriptMessageBoxes_ = 0;
     std::chrono::steady_clock::time_point lastBusyPump_{};
 };
 

@@ -68,6 +68,20 @@ std::string lineBreakOf(std::string_view text) {
     return "\r\n";
 }
 
+std::string withLfBreaks(std::string_view text) {
+    std::string lf;
+    lf.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r') {
+            lf += text[i];
+            continue;
+        }
+        lf += '\n';
+        if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    }
+    return lf;
+}
+
 std::string directoryOf(std::string_view path) {
     const std::size_t slash = path.find_last_of("\\/");
     return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
@@ -173,6 +187,8 @@ void SeqEditor::createControls() {
         controls_.add(recentControl(i), ControlKind::Menu).onClick([this, i] {
             flastfile_Click(i);
         });
+    for (int i = 1; i <= 4; ++i)
+        setRecent(i, "");
 
     struct Command {
         const char* name;
@@ -226,8 +242,7 @@ void SeqEditor::createControls() {
         menu.setCaption(colour.caption);
         menu.onClick([this, rgb = colour.rgb] { setEditorColour(rgb); });
     }
-    for (std::string_view box : {"txtEditor", "Text1", "Text2", "Text3"})
-        control(box).setColour(kWhite);
+    paintBoxes(kWhite);
     showOptions();
 }
 
@@ -258,7 +273,7 @@ void SeqEditor::open() {
     lastDirectory.clear();
     editorColor = kWhite;
     for (int i = 1; i <= 4; ++i)
-        control(recentControl(i)).setCaption("");
+        setRecent(i, "");
     stateFlag = 1;
     readLastUsed();
     readOptions();
@@ -271,8 +286,10 @@ void SeqEditor::open() {
     if (known) {
         setEditorColour(editorColor);
     } else {
+        // A colour of no menu item is kept in the file but not shown.
         for (const EditorColour& colour : kEditorColours)
             control(colour.menu).setChecked(false);
+        paintBoxes(kWhite);
     }
     for (int i = 0; i < 2; ++i)
         workspaceText[static_cast<std::size_t>(i)] =
@@ -323,6 +340,8 @@ void SeqEditor::showText(std::string text) {
 }
 
 void SeqEditor::userEdited(std::string_view textWithLf) {
+    // A window restyling its text reports it unchanged: keep the bytes.
+    if (withLfBreaks(this->text()) == textWithLf) return;
     std::string text;
     text.reserve(textWithLf.size() + textWithLf.size() / 16);
     for (char c : textWithLf) {
@@ -336,6 +355,12 @@ void SeqEditor::userEdited(std::string_view textWithLf) {
 
 void SeqEditor::storeText() {
     workspaceText[static_cast<std::size_t>(activeWorkspace)] = text();
+}
+
+void SeqEditor::setRecent(int index, std::string_view path) {
+    panel::Control& entry = control(recentControl(index));
+    entry.setCaption(path);
+    entry.setVisible(!path.empty());
 }
 
 void SeqEditor::setCaption(std::string_view path) {
@@ -403,7 +428,7 @@ void SeqEditor::mnuLoad_Click() {
     if (!chosen || chosen->empty()) return;
     if (!loadFile(*chosen)) return;
     recentSlot = static_cast<std::int16_t>(recentSlot % 4 + 1);
-    control(recentControl(recentSlot)).setCaption(*chosen);
+    setRecent(recentSlot, *chosen);
     lastDirectory = directoryOf(*chosen);
     writeLastUsed();
 }
@@ -455,7 +480,9 @@ void SeqEditor::mnuErrTest_Click() {
     const std::string code = text(); // a waiting check lets the user edit the text
     checking_ = true;
     stopCheck_ = false;
+    control("mnuErrTest").setEnabled(false);
     const bool ok = engine_->addCode(code);
+    control("mnuErrTest").setEnabled(true);
     checking_ = false;
     if (ok) {
         setMessage(kPassedErrorCheck);
@@ -491,7 +518,9 @@ void SeqEditor::run() {
     }
     setErrorLine(0);
     const std::string unit = autoloadUnit_;
+    control("mnuRun").setEnabled(false);
     host_.panel().controls()["SeqRun"].click();
+    control("mnuRun").setEnabled(true);
     const std::optional<script::ErrorInfo>& result = host_.lastRunResult();
     if (!result || result->number == 0) return;
     setMessage(host_.status());
@@ -511,6 +540,10 @@ void SeqEditor::setEditorColour(std::uint32_t rgb) {
     editorColor = rgb;
     for (const EditorColour& colour : kEditorColours)
         control(colour.menu).setChecked(colour.rgb == rgb);
+    paintBoxes(rgb);
+}
+
+void SeqEditor::paintBoxes(std::uint32_t rgb) {
     control("txtEditor").setColour(rgb);
     for (std::string_view box : kTextBoxes)
         control(box).setColour(rgb);
@@ -561,7 +594,7 @@ void SeqEditor::readLastUsed() {
     try {
         common::SeqReader in(bytes);
         for (int i = 1; i <= 4; ++i)
-            control(recentControl(i)).setCaption(in.readText());
+            setRecent(i, in.readText());
         lastDirectory = in.readText();
         stateFlag = in.readInt16();
         editorColor = colourFromNumber(in.readInt32());

@@ -17,12 +17,13 @@
 //   Text2          TextBox  the main panel's Status line, mirrored
 //   Text3          TextBox  the message line ("Err Message:")
 //   File1Button, File2Button  Button, checked while its workspace is active
-//   flastfile1..4  Menu     the recent files (caption: the path, "" when free)
+//   flastfile1..4  Menu     the recent files (caption: the path; hidden when free)
 //   mnuLoad mnuSave mnuNew mnuClear mnuPrint mnuExit mnuErrTest mnuClrErr
 //   mnuAutoload mnuHelp     Menu     the commands; mnuPrint, mnuExit and
 //                           mnuHelp are the window's to bind
 //   mnuWhite mnuYellow mnuBrown mnuGreen mnuBlue  Menu, ticked: the colour
-//   mnuRun mnuStop          Menu     AutoLoad then RUN; END
+//   mnuRun mnuStop          Menu     AutoLoad then RUN; END (Run and ErrorTest
+//                           are disabled while they run)
 //   mnuSyntaxColour mnuLineNumbers mnuCompletion mnuFixedFont mnuArialFont
 //                           Menu, ticked: the window's options
 // Text boxes carry the background colour in their colour property.
@@ -155,7 +156,8 @@ public:
     // ---- text and caret -------------------------------------------------------------
     const std::string& text() const;
     // The whole text after a user's edit, with '\n' line breaks; stored with
-    // the workspace's line breaks.
+    // the workspace's line breaks. The same text with other line breaks is
+    // no edit and leaves the text as it is.
     void userEdited(std::string_view textWithLf);
     void setCaret(Caret caret) { caret_ = caret; }
     Caret caret() const { return caret_; }
@@ -192,6 +194,8 @@ private:
     void createControls();
     void showText(std::string text);
     void setCaption(std::string_view path);
+    void setRecent(int index, std::string_view path);
+    void paintBoxes(std::uint32_t rgb);
     void setMessage(std::string_view text);
     void setErrorLine(int line);
     void switchWorkspace(int index);

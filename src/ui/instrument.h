@@ -12,8 +12,14 @@ class Panel;
 namespace views {
 class Graph;
 }
+namespace editor {
+class DataEditor;
+}
 namespace engine {
 class SettlingEditor;
+}
+namespace output {
+class Printing;
 }
 namespace sequencer {
 class ScriptHost;
@@ -32,6 +38,8 @@ struct Instrument {
     platform::Dialogs& dialogs;
     engine::SettlingEditor* settlingEditor = nullptr;
     sequencer::ScriptHost* scriptHost = nullptr;
+    editor::DataEditor* dataEditor = nullptr;
+    output::Printing* printing = nullptr;
 };
 
 } // namespace ui

@@ -220,6 +220,15 @@ QWidget* MainWindow::buildReadouts() {
         grid->setColumnStretch(1, 1);
         layout->addWidget(card, 1);
     }
+    // Shown while the input carries no signal; its place is kept, so the
+    // readouts do not move when it comes and goes.
+    auto* noSignal = named<QLabel>("NoSignal");
+    noSignal->setProperty("role", "alarm");
+    noSignal->setAlignment(Qt::AlignCenter);
+    QSizePolicy keepPlace = noSignal->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    noSignal->setSizePolicy(keepPlace);
+    layout->addWidget(noSignal);
     return strip;
 }
 

@@ -49,6 +49,10 @@ QLabel[role="badge"] {
     padding: 0 6px; font-weight: bold;
 }
 
+QLabel[role="alarm"] {
+    color: #ffffff; background: #c62828; border-radius: 4px;
+    padding: 4px 8px; font-weight: bold;
+}
 QFrame[role="readout"] {
     background: #101316; border: 1px solid #3c434d; border-radius: 6px;
 }

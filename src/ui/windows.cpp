@@ -1,5 +1,8 @@
 #include "ui/windows.h"
 
+#include "ui/back_grnd.h"
+#include "ui/test_seq_editor.h"
+
 namespace ui {
 
 Windows::~Windows() {
@@ -59,6 +62,9 @@ void Windows::closeAll() {
 }
 
 // One line per window; the windows come with their own issues.
-void registerWindows(Windows&) {}
+void registerWindows(Windows& registry) {
+    registry.add("BackGrnd", makeBackGrnd);
+    registry.add("TestSeqEditor", makeTestSeqEditor);
+}
 
 } // namespace ui

@@ -1,5 +1,6 @@
 #include "views/sweep.h"
 
+#include "common/read_error.h"
 #include "common/text.h"
 #include "common/vb_error.h"
 #include "panel/panel.h"
@@ -114,6 +115,13 @@ void Sweep::startSweep() {
         return;
     }
 
+    for (std::string& line : sweepNotes())
+        notes_.push_back(std::move(line));
+    silentPoints_.clear();
+    unjudgedPoints_.clear();
+    sweepStarted_ = true;
+    sweepComplete_ = false;
+
     c["Text1"].setText("");
     c["sweepview"].setText("");
     driver_.resetStepCounters();
@@ -152,6 +160,7 @@ void Sweep::startSweep() {
         c["SweepStepCount"].setText(std::to_string(s.stepCount));
     }
 
+    sweepPoints_ = plannedPoints();
     driver_.enableSwitchOffTimer();
     sweepFreq = s.sweepStart;
     c["GenFreq1"].setText(common::displayText(sweepFreq));
@@ -179,6 +188,7 @@ void Sweep::AutoResweep_cmd_Click() {
 }
 
 void Sweep::endSweep(bool allowResweep) {
+    sweepComplete_ = true;
     graphdata();
     panel_.settings.genOn = 0;
     sweepState = 0;
@@ -327,6 +337,7 @@ void Sweep::storeThdPoint() {
     graphdata();
     panel_.pumpEvents();
     const StepReadings r = driver_.readings();
+    noteSilence(r);
     appendSweepview(r.thdLeft, r.thdRight);
     if (sweepState == 2) {
         // The last point ends a THD sweep here, so it is judged here.
@@ -341,6 +352,7 @@ void Sweep::storePoint() {
     const int k = d.pointCount;
     if (!validPoint(k)) return;
     const StepReadings r = driver_.readings();
+    noteSilence(r);
     double left = common::leadingNumber(r.levelDbLeft);
     double right = common::leadingNumber(r.levelDbRight);
     if (s.useReverseCal == 1) {
@@ -375,7 +387,68 @@ void Sweep::judgeStoredPoint() {
     const LimitVerdict verdict =
         judgePoint(panel_.limits, k, thd ? d.thdLeft[at(k)] : d.levelLeft[at(k)],
                    thd ? d.thdRight[at(k)] : d.levelRight[at(k)]);
-    if (verdict.fails()) setLamp("PFLED", panel::colour::Red);
+    if (!verdict.judged) addPoint(unjudgedPoints_, k);
+    // A point measured on a silent input has no level to judge: it fails.
+    const StepReadings r = driver_.readings();
+    if (verdict.fails() || r.silentLeft || r.silentRight) setLamp("PFLED", panel::colour::Red);
+}
+
+void Sweep::noteSilence(const StepReadings& r) {
+    const int k = panel_.sweepData.pointCount;
+    if ((r.silentLeft || r.silentRight) && validPoint(k)) addPoint(silentPoints_, k);
+}
+
+void Sweep::addPoint(std::vector<int>& points, int k) {
+    if (std::find(points.begin(), points.end(), k) == points.end()) points.push_back(k);
+}
+
+// "point 3 (1352 Hz)", or "points 1 (20 Hz), 2 (125.2 Hz), 3 (335.5 Hz) and 17 more".
+std::string Sweep::pointsText(const std::vector<int>& points) const {
+    constexpr std::size_t kShown = 3;
+    std::string text = points.size() == 1 ? "point " : "points ";
+    for (std::size_t i = 0; i < points.size() && i < kShown; ++i) {
+        if (i > 0) text += ", ";
+        const double f = panel_.sweepData.freq[at(points[i])];
+        text += std::to_string(points[i]) + " (" + common::displayText(std::round(f * 10) / 10) +
+                " Hz)";
+    }
+    if (points.size() > kShown) text += " and " + std::to_string(points.size() - kShown) + " more";
+    return text;
+}
+
+std::vector<std::string> Sweep::sweepNotes() const {
+    std::vector<std::string> lines;
+    if (!silentPoints_.empty()) lines.push_back("no signal at " + pointsText(silentPoints_));
+    if (!unjudgedPoints_.empty())
+        lines.push_back("no limit row for sweep " + pointsText(unjudgedPoints_) +
+                        ": the limit curve " + panel_.settings.LimitCurveFile + " has " +
+                        std::to_string(panel_.limits.limitCount) + " rows");
+    if (sweepStarted_ && !sweepComplete_) lines.push_back(stopNote());
+    return lines;
+}
+
+int Sweep::plannedPoints() const {
+    const panel::PanelSettings& s = panel_.settings;
+    switch (s.stepMode) {
+    case 1:
+        return s.stepCount + 1;
+    case 2:
+        return panel_.sweepData.predefCount;
+    default:
+        return s.stepCount;
+    }
+}
+
+std::string Sweep::stopNote() const {
+    return "the sweep stopped at point " + std::to_string(panel_.sweepData.pointCount) + " of " +
+           std::to_string(sweepPoints_);
+}
+
+std::vector<std::string> Sweep::shortcomings() const {
+    std::vector<std::string> lines = notes_;
+    for (std::string& line : sweepNotes())
+        lines.push_back(std::move(line));
+    return lines;
 }
 
 void Sweep::appendSweepview(std::string_view valueLeft, std::string_view valueRight) {
@@ -509,8 +582,8 @@ void Sweep::Browse_Predef_Click() {
     try {
         editor::readTableFile(*chosen, table);
     } catch (const common::VbError& e) {
-        dialogs_.message(kSweepMessageTitle, "The predefined points file " + *chosen +
-                                                 " cannot be read: " + e.description() +
+        dialogs_.message(kSweepMessageTitle, "The user sweep file was not loaded: " +
+                                                 common::fileErrorText(*chosen, e) +
                                                  ". The predefined points are unchanged.");
         return;
     }
@@ -522,10 +595,12 @@ void Sweep::Browse_Limits_Click() {
                                              panel_.settings.defaultDataDirectory);
     if (!chosen || chosen->empty()) return;
     panel_.controls()["LimitCurveFile"].setText(*chosen);
-    // A file that cannot be read leaves the rows read so far.
+    // A file that cannot be read leaves the rows read so far, and says why.
     try {
         editor::readTableFile(*chosen, limitWork_);
-    } catch (const common::VbError&) {
+    } catch (const common::VbError& e) {
+        dialogs_.message(kSweepMessageTitle, "The limit file was not read whole: " +
+                                                 common::fileErrorText(*chosen, e) + ".");
     }
     editor::toLimitTable(limitWork_, panel_.limits);
     if (inSpectrumMode()) return;

@@ -29,6 +29,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace panel {
 class Panel;
@@ -48,6 +49,9 @@ struct StepReadings {
     std::string levelDbRight; // ReadoutARdb
     std::string thdLeft;      // ReadoutTHDL
     std::string thdRight;     // ReadoutTHDR
+    // The block carried no signal on that channel.
+    bool silentLeft = false;
+    bool silentRight = false;
 };
 
 class SweepDriver {
@@ -129,6 +133,12 @@ public:
     // Why the current settings cannot sweep; empty when they can.
     std::string refusal() const;
 
+    // What the sweeps since start-up did not do as set up, one line each: a
+    // sweep that stopped before its last point, a point stored while the
+    // limit curve was on but had no row for it, a point measured on a silent
+    // input. Empty when every sweep measured and judged every point.
+    std::vector<std::string> shortcomings() const;
+
     // Run state.
     std::int16_t sweepState = 0; // 0 idle, 1 running, 2 finishing
     double sweepFreq = 0;
@@ -154,6 +164,12 @@ private:
     void appendSweepview(std::string_view valueLeft, std::string_view valueRight);
     void redrawScaleClearing();
     void bindChangeHandlers();
+    void noteSilence(const StepReadings& r);
+    static void addPoint(std::vector<int>& points, int k);
+    std::string pointsText(const std::vector<int>& points) const;
+    std::vector<std::string> sweepNotes() const;
+    std::string stopNote() const;
+    int plannedPoints() const;
     void setLamp(std::string_view name, std::uint32_t colour);
     double stopFreq() const;
     bool inSpectrumMode() const;
@@ -168,6 +184,16 @@ private:
     SegmentY segY_{};
     SavGolTable smoothTable_;
     editor::TableFile limitWork_;
+    // The last sweep: whether one ran, whether it ended at its last point,
+    // how many points it was to measure, the points measured on a silent
+    // input and those the limit curve had no row for. notes_ holds the
+    // shortcomings of the sweeps before it.
+    bool sweepStarted_ = false;
+    bool sweepComplete_ = true;
+    int sweepPoints_ = 0;
+    std::vector<int> silentPoints_;
+    std::vector<int> unjudgedPoints_;
+    std::vector<std::string> notes_;
 };
 
 } // namespace views

@@ -1,12 +1,15 @@
 // The shipped amplifier acceptance test, end to end through the headless
 // runner against the simulated amplifier: a good one passes, one with a
-// high-pass corner at 80 Hz fails its limit curve.
+// high-pass corner at 80 Hz fails its limit curve; and the failing one never
+// passes when a file is damaged, the amplifier is dead or the run is cut
+// short: each of those exits with its own code and says why on stderr.
 
 #include "app/headless.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
 #include <regex>
@@ -31,33 +34,46 @@ protected:
     }
     void TearDown() override { fs::remove_all(work); }
 
-    int run(const std::string& dut) {
+    app::HeadlessOptions options(const std::string& dut) {
         app::HeadlessOptions o;
         o.dataDir = work.string();
         o.dut = dut;
         o.panelFile = (work / "amp-acceptance.atp").string();
         o.sequence = (work / "amp-acceptance.dfs").string();
         o.timeoutSeconds = 120;
+        return o;
+    }
+    int run(const std::string& dut) {
+        app::HeadlessOptions o = options(dut);
         o.saveGraph = (work / "amp-sweep.png").string();
         o.report = (work / "amp-report.pdf").string();
         o.exportCsv = (work / "amp-sweep.csv").string();
-        std::ostringstream out, err;
         const int code = app::runHeadless(o, out, err);
         EXPECT_EQ(out.str(), "Status - OK\n") << err.str();
         return code;
     }
-    std::vector<std::string> log() {
-        std::ifstream in(work / "amp-acceptance.log", std::ios::binary);
+    // The lines of a file of the example (CR LF), to damage and put back.
+    std::vector<std::string> lines(const std::string& name) { return split(slurp(work / name)); }
+    void put(const std::string& name, const std::vector<std::string>& lines) {
+        std::ofstream file(work / name, std::ios::binary);
+        for (const auto& line : lines)
+            file << line << "\r\n";
+    }
+    static std::string slurp(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
         std::ostringstream s;
         s << in.rdbuf();
-        const std::string text = s.str();
+        return s.str();
+    }
+    static std::vector<std::string> split(const std::string& text) {
         std::vector<std::string> lines;
         std::size_t start = 0;
         for (std::size_t at; (at = text.find("\r\n", start)) != std::string::npos; start = at + 2)
             lines.push_back(text.substr(start, at - start));
-        EXPECT_EQ(start, text.size()) << "the log ends with a line break";
+        EXPECT_EQ(start, text.size()) << "the file ends with a line break";
         return lines;
     }
+    std::vector<std::string> log() { return lines("amp-acceptance.log"); }
 
     // The sweep file read back by a strict RFC 4180 reader: fields separated
     // by commas, records ended by CR LF, quoted fields with doubled quotes.
@@ -100,6 +116,7 @@ protected:
     }
 
     fs::path work;
+    std::ostringstream out, err;
 };
 
 TEST_F(ExampleRun, GoodAmplifierPasses) {
@@ -165,6 +182,91 @@ TEST_F(ExampleRun, AmplifierWithAHighPassAt80HzFailsItsLimits) {
     // 20 Hz lies two octaves below the corner: about 24 dB down.
     const double at20 = std::stod(lines[1].substr(lines[1].find(",    ") + 5));
     EXPECT_LT(at20, -20);
+}
+
+// A damaged file of the example, run against the failing amplifier. An edit
+// that leaves the one line kRemove removes the file.
+constexpr const char* kRemove = "<remove>";
+struct Damage {
+    const char* name;
+    const char* file;
+    std::function<void(std::vector<std::string>&)> edit;
+    int code;
+    const char* says; // on stderr
+};
+
+class DamagedFile : public ExampleRun, public ::testing::WithParamInterface<Damage> {};
+
+TEST_P(DamagedFile, NeverPassesAndSaysWhy) {
+    const Damage& d = GetParam();
+    auto content = lines(d.file);
+    d.edit(content);
+    if (content == std::vector<std::string>{kRemove})
+        fs::remove(work / d.file);
+    else
+        put(d.file, content);
+    EXPECT_EQ(app::runHeadless(options("amplifier,hp=80"), out, err), d.code) << err.str();
+    EXPECT_NE(err.str().find(d.says), std::string::npos) << err.str();
+}
+
+std::string cells(int rows, int cols) {
+    std::string text;
+    for (int i = 0; i < rows * cols; ++i)
+        text += "\"1\"\r\n";
+    return text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Panels, DamagedFile,
+    ::testing::Values(
+        Damage{"LineMissing", "amp-acceptance.atp", [](auto& l) { l.erase(l.begin() + 49); }, 3,
+               "amp-acceptance.atp, line 119: expected a number for a reserved real, found the "
+               "end of the file"},
+        Damage{"DecimalComma", "amp-acceptance.atp", [](auto& l) { l[45] = "1000,5"; }, 3,
+               "line 46: expected a number for SweepStartFreq, found \"1000,5\""},
+        Damage{"NumberTooLarge", "amp-acceptance.atp", [](auto& l) { l[48] = "99999"; }, 3,
+               "line 49: expected a whole number from -32768 to 32767 for the step count, "
+               "found \"99999\""},
+        Damage{"Empty", "amp-acceptance.atp", [](auto& l) { l.clear(); }, 3,
+               "line 1: expected a text for the default data directory, found the end of the "
+               "file"}),
+    [](const auto& info) { return info.param.name; });
+
+INSTANTIATE_TEST_SUITE_P(
+    LimitFiles, DamagedFile,
+    ::testing::Values(
+        // A byte-order mark is skipped: the limits judge, and the amplifier fails.
+        Damage{"ByteOrderMark", "amp-limits.dfl", [](auto& l) { l[0] = "\xEF\xBB\xBF" + l[0]; }, 1,
+               ""},
+        Damage{"TooManyRows", "amp-limits.dfl",
+               [](auto& l) {
+                   l = {"201", "3", cells(201, 3)};
+               },
+               3, "amp-limits.dfl, line 1: expected the row count, 0 to 200, found \"201\""},
+        Damage{"FiveColumns", "amp-limits.dfl", [](auto& l) { l[1] = "5"; }, 3,
+               "line 2: expected the column count, 0 to 4, found \"5\""},
+        Damage{"UnterminatedQuote", "amp-limits.dfl", [](auto& l) { l[2] = "\"20"; }, 3,
+               "line 3: expected a closing quote, found \"\"20\""},
+        Damage{"ExportFormat", "amp-limits.dfl", [](auto& l) { l = {"20 , -1.00 , 1.00"}; }, 3,
+               "line 1: expected the column count, 0 to 4, found \"-1.00\""},
+        Damage{"FewerRowsThanPoints", "amp-limits.dfl",
+               [](auto& l) {
+                   l = {"2", "3", cells(2, 3)};
+               },
+               3,
+               "no limit row for sweep points 3 (335.5 Hz), 4 (650.9 Hz), 5 (1071.6 Hz) and 15 "
+               "more: the limit curve c:\\QEX_ARV1files\\amp-limits.dfl has 2 rows"},
+        Damage{"Missing", "amp-limits.dfl", [](auto& l) { l = {kRemove}; }, 3,
+               "c:\\QEX_ARV1files\\amp-limits.dfl: File not found"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(ExampleRun, DeadAmplifierIsNoSignalNotAPass) {
+    EXPECT_EQ(app::runHeadless(options("gain=-200"), out, err), 3);
+    EXPECT_NE(err.str().find("arv1: no signal at points 1 (20 Hz), 2 (125.2 Hz), 3 (335.5 Hz) "
+                             "and 17 more\n"),
+              std::string::npos)
+        << err.str();
+    EXPECT_EQ(log().back(), " RESULT: FAIL (frequency response outside its limits)");
 }
 
 } // namespace

@@ -167,7 +167,7 @@ TEST_F(HeadlessRun, SavesTheGraphOfTheRunningSpectrumBeforeExit) {
               views::colours::GridNormal);
 
     o.saveGraph = (root / "no" / "such" / "dir" / "graph.png").string();
-    EXPECT_EQ(run(o), 2);
+    EXPECT_EQ(run(o), 3);
     EXPECT_NE(err.str().find("cannot save the graph"), std::string::npos);
 }
 

@@ -144,8 +144,9 @@ TEST_F(SequenceRun, MissingRunseqIsAScriptError) {
 
 TEST_F(SequenceRun, BadIndexSetsStatusAndTheScriptGoesOn) {
     EXPECT_EQ(
-        run({"Function RUNSEQ()", "  x = getLdata(201)", "  logfilepath \"\"", "End Function"}), 0);
+        run({"Function RUNSEQ()", "  x = getLdata(201)", "  logfilepath \"\"", "End Function"}), 2);
     EXPECT_EQ(out.str(), "Error in getLdata formula.\n");
+    EXPECT_EQ(err.str(), "arv1: a script function failed: Error in getLdata formula.\n");
 }
 
 TEST_F(SequenceRun, LongVirtualWaitsTakeLittleWallTime) {
@@ -157,12 +158,33 @@ TEST_F(SequenceRun, LongVirtualWaitsTakeLittleWallTime) {
     EXPECT_LT(wall, std::chrono::seconds(20));
 }
 
-TEST_F(SequenceRun, EndlessLoopIsStoppedByTheTimeout) {
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(run({"Function RUNSEQ()", "  Do", "    x = x + 1", "  Loop", "End Function"}, 1.0),
-              2);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
-    EXPECT_NE(out.str().find("User interrupt occurred at line"), std::string::npos) << out.str();
+// A time-out stops the script wherever it is, at once: in a wait, in a
+// splash, in a loop that never waits. Nothing after it runs.
+TEST_F(SequenceRun, TimeoutStopsTheScriptAtOnceWhereverItIs) {
+    const struct {
+        const char* where;
+        const char* statement;
+        int line;
+    } cases[] = {
+        {"waitfor", "  waitfor 100000", 5},
+        {"splash", "  splash \"Sweeping\", 100000", 5},
+        {"a busy loop", "  Do : x = x + 1 : Loop", 5},
+    };
+    for (const auto& c : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(run({"Function RUNSEQ()", "  logfilepath \"c:\\QEX_ARV1files\\run.log\"",
+                       "  logadd \"before\"", "  datacapture", c.statement, "  logadd \"after\"",
+                       "End Function"},
+                      0.5),
+                  2)
+            << c.where;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30)) << c.where;
+        EXPECT_EQ(out.str(), "User interrupt occurred at line " + std::to_string(c.line) + "\n")
+            << c.where;
+        EXPECT_EQ(err.str(), "arv1: timed out after 0.5 s\n") << c.where;
+        EXPECT_EQ(logLines(), std::vector<std::string>{" before"}) << c.where;
+        fs::remove(root / "data" / "run.log");
+    }
 }
 
 TEST(SequenceRunArgs, TimeoutAndDeviceOptions) {

@@ -35,7 +35,7 @@ protected:
         try {
             editor::readTableFile(std::string("c:\\QEX_ARV1files\\") + name, table);
         } catch (const common::VbError& e) {
-            if (message) *message = e.description();
+            if (message) *message = e.what();
             return e.number();
         }
         return 0;
@@ -136,11 +136,13 @@ TEST_F(TableFiles, TablesBeyondTheWorkingTableAreRefusedUntouched) {
     const TableFile before = t;
     std::string message;
     EXPECT_EQ(readError("rows.dfl", t, &message), 9);
-    EXPECT_NE(message.find("rows.dfl has 250 rows; at most 200 rows and 4 columns"),
+    EXPECT_NE(message.find("rows.dfl, line 1: expected the row count, 0 to 200, found \"250\""),
               std::string::npos)
         << message;
     EXPECT_EQ(readError("cols.dfl", t, &message), 9);
-    EXPECT_NE(message.find("has 5 columns"), std::string::npos) << message;
+    EXPECT_NE(message.find("line 2: expected the column count, 0 to 4, found \"5\""),
+              std::string::npos)
+        << message;
     EXPECT_EQ(readError("neg.dfl", t), 9);
     EXPECT_EQ(t.rows, before.rows);
     EXPECT_EQ(t.cols, before.cols);

@@ -5,6 +5,7 @@
 #include "engine_fixture.h"
 
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -295,6 +296,65 @@ TEST_F(Cycle, SilenceZeroImpedanceAndZeroReferenceNeverShowGarbage) {
     EXPECT_EQ(r().ReadoutALdb, "-240.00");
     for (int slot = 1; slot <= 5; ++slot)
         EXPECT_TRUE(clean(caption(slot))) << caption(slot);
+}
+
+TEST_F(Cycle, NoSignalShowsBesideTheReadoutsWhileAChannelIsSilent) {
+    panel::Control& indication = controls()["NoSignal"];
+    auto shown = [&] { return indication.visible() ? indication.caption() : std::string(); };
+    struct Case {
+        const char* what;
+        std::function<std::pair<double, double>(int)> sample;
+        const char* shows;
+    };
+    const auto tone = [](double amplitude) {
+        return [amplitude](int f) {
+            return std::cos(2 * std::numbers::pi * 1000 * f / 44100) * amplitude;
+        };
+    };
+    const Case cases[] = {
+        {"a tone",
+         [&](int f) {
+             return std::pair{tone(10000)(f), tone(10000)(f)};
+         },
+         ""},
+        {"a tone at -90 dBFS",
+         [&](int f) {
+             return std::pair{tone(1.1)(f), tone(1.1)(f)};
+         },
+         ""},
+        {"zeros",
+         [](int) {
+             return std::pair{0.0, 0.0};
+         },
+         "NO SIGNAL"},
+        {"DC only",
+         [](int) {
+             return std::pair{5000.0, -300.0};
+         },
+         "NO SIGNAL"},
+        {"a stray bit",
+         [](int f) {
+             return std::pair{f == 2000 ? 1.0 : 0.0, 0.0};
+         },
+         "NO SIGNAL"},
+        {"right silent",
+         [&](int f) {
+             return std::pair{tone(10000)(f), 0.0};
+         },
+         "NO SIGNAL R"},
+        {"left silent",
+         [&](int f) {
+             return std::pair{0.0, tone(10000)(f)};
+         },
+         "NO SIGNAL L"},
+    };
+    for (const Case& c : cases) {
+        fill(c.sample);
+        analyzer.DisplayFreq();
+        EXPECT_EQ(shown(), c.shows) << c.what;
+    }
+    analyzer.DoStop();
+    EXPECT_EQ(shown(), "") << "no capture, no indication";
 }
 
 } // namespace

@@ -48,6 +48,7 @@ TEST_F(SeqEditorTest, FirstStartWithoutStateFiles) {
     EXPECT_EQ(editor->text(), kFirstStartTemplate);
     EXPECT_EQ(caption(), "Test Sequence Editor");
     EXPECT_EQ(recent(), Texts(4, ""));
+    EXPECT_FALSE(e("flastfile1").visible());
     EXPECT_TRUE(e("mnuWhite").checked());
     EXPECT_EQ(e("txtEditor").colour(), 0xFFFFFFu);
     EXPECT_TRUE(e("File1Button").checked());
@@ -155,6 +156,9 @@ TEST_F(SeqEditorTest, WorkspaceBytesSurviveUnchanged) {
     dialogs.queueFile((dir / "copy.dfs").string());
     e("mnuSave").click();
     EXPECT_EQ(read("copy.dfs"), odd);
+    // The window reporting the same text with its own line breaks is no edit.
+    e("File2Button").click();
+    editor->userEdited("a\nb");
     editor->close();
     EXPECT_EQ(read("SeqEditor1.txt"), odd);
     EXPECT_EQ(read("SeqEditor2.txt"), "a\rb");
@@ -169,11 +173,15 @@ TEST_F(SeqEditorTest, BrokenStateFilesLeaveTheDefaults) {
     write("lastused.txt", "\"a.dfs\"\r\n\"b.dfs\"\r\n");
     editor->open();
     EXPECT_EQ(recent(), (Texts{"a.dfs", "b.dfs", "", ""}));
+    EXPECT_TRUE(e("flastfile2").visible());
+    EXPECT_FALSE(e("flastfile3").visible());
     EXPECT_TRUE(e("mnuWhite").checked());
+    e("mnuYellow").click();
     write("lastused.txt", "\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n1\r\n12345\r\n");
     editor->open();
     for (const auto& colour : sequencer::kEditorColours)
         EXPECT_FALSE(e(colour.menu).checked()) << colour.menu;
+    EXPECT_EQ(e("Text3").colour(), 0xFFFFFFu);
     write("lastused.txt", "\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n1\r\n0\r\n");
     editor->open();
     EXPECT_TRUE(e("mnuWhite").checked());

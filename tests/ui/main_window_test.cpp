@@ -173,6 +173,18 @@ TEST_F(MainWindowTest, OnShowsTheToneInTheReadoutsAndLampsInTheirColours) {
     EXPECT_LT(common::leadingNumber(caption("Readout3")), 5);
 }
 
+TEST_F(MainWindowTest, NoSignalShowsBesideTheReadoutsWhileTheInputIsSilent) {
+    Instrument& b = start("gain=-200");
+    auto* label = b.widget<QLabel>("NoSignal");
+    EXPECT_FALSE(label->isVisible());
+    press("Gen_On");
+    b.loop.advance(4000);
+    EXPECT_TRUE(label->isVisible());
+    EXPECT_EQ(label->text(), "NO SIGNAL");
+    press("Gen_Off");
+    EXPECT_FALSE(label->isVisible());
+}
+
 TEST_F(MainWindowTest, TypingAFrequencyRestartsTheGeneratorOnceAfterTheLastKey) {
     Instrument& b = start();
     press("ReadoutOn5");

@@ -53,10 +53,13 @@ struct Instrument {
         instrument = std::make_unique<ui::Instrument>(
             ui::Instrument{main->panel(), main->graph(), loop, dialogs, &main->settlingEditor(),
                            &main->scriptHost()});
+        instrument->dataEditor = &main->dataEditor();
+        instrument->printing = &main->printing();
         windows = std::make_unique<ui::Windows>(*instrument);
         ui::registerWindows(*windows);
         window = std::make_unique<ui::MainWindow>(*instrument, *windows);
         windows->setParent(window.get());
+        main->scriptHost().setPumpWhileRunning(true); // as the GUI does
         main->panel().Form_Load();
         window->show();
         // Qt's own events (paints, layouts) run between the instrument's, as
