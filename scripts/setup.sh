@@ -5,12 +5,12 @@
 # PDFs in the tests; fonts-liberation gives printouts Times New Roman's,
 # Arial's and Courier New's metrics. The window needs a font with fixed-width
 # digits (DejaVu); Xvfb (xvfb-run) shows it on a virtual X display where there
-# is no screen.
+# is no screen. PCRE2 runs the script engine's RegExp.
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev portaudio19-dev
           libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev clang-format
           clang libclang-rt-14-dev pkg-config poppler-utils fonts-liberation
-          fonts-dejavu-core xvfb xauth)
+          fonts-dejavu-core xvfb xauth libpcre2-dev)
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -20,6 +20,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <limits>
 #include <memory>
 #include <ostream>
 
@@ -48,8 +50,9 @@ std::string usageText() {
            "                      RUNSEQ returns\n"
            "  --timeout SECONDS   stop a sequence that runs longer (wall-clock time)\n"
            "  --run SECONDS       keep the instrument running that long (after the\n"
-           "                      sequence, if any) before the exit routine\n"
-           "  --input FILE.wav    feed a 16-bit stereo WAV file to the input (looped)\n"
+           "                      sequence, if any) before the exit routine; --run\n"
+           "                      and --timeout take up to a year\n"
+           "  --input FILE.wav    feed a 16-bit stereo PCM WAV file to the input (looped)\n"
            "                      and start capture at start-up, with no generator\n"
            "                      output; default --run: one pass of the file\n"
            "  --readouts          after every block print its number and the five\n"
@@ -94,6 +97,26 @@ ParsedArgs parseArgs(const std::vector<std::string>& args) {
             target = args[++i];
         }
     };
+    // A number of seconds up to a year (above 0 unless zeroAllowed).
+    auto duration = [&](std::size_t& i, std::optional<double>& target, bool zeroAllowed) {
+        const std::string option = args[i];
+        std::optional<std::string> text;
+        value(i, text);
+        if (!parsed.error.empty()) return;
+        if (target) {
+            parsed.error = option + " given twice";
+            return;
+        }
+        const double seconds = common::leadingNumber(*text);
+        if (text->find_first_not_of("0123456789.") != std::string::npos ||
+            !(zeroAllowed ? seconds >= 0 : seconds > 0))
+            parsed.error = option + " needs a number of seconds" + (zeroAllowed ? "" : " above 0");
+        else if (seconds > kLongestDurationSeconds)
+            parsed.error = option + " " + *text + ": at most a year (" +
+                           std::to_string(kLongestDurationSeconds) + " seconds)";
+        else
+            target = seconds;
+    };
     for (std::size_t i = 0; i < args.size() && parsed.error.empty(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--headless")
@@ -122,34 +145,12 @@ ParsedArgs parseArgs(const std::vector<std::string>& args) {
             parsed.options.realtime = true;
         else if (arg == "--list-devices")
             parsed.listDevices = true;
-        else if (arg == "--timeout") {
-            std::optional<std::string> text;
-            value(i, text);
-            if (parsed.error.empty() && parsed.options.timeoutSeconds)
-                parsed.error = "--timeout given twice";
-            else if (parsed.error.empty()) {
-                const double seconds = common::leadingNumber(*text);
-                if (!(seconds > 0 && seconds <= 1e7) ||
-                    text->find_first_not_of("0123456789.") != std::string::npos)
-                    parsed.error = "--timeout needs a number of seconds above 0";
-                else
-                    parsed.options.timeoutSeconds = seconds;
-            }
-        } else if (arg == "--input")
+        else if (arg == "--timeout")
+            duration(i, parsed.options.timeoutSeconds, false);
+        else if (arg == "--input")
             value(i, parsed.options.inputWav);
         else if (arg == "--run") {
-            std::optional<std::string> text;
-            value(i, text);
-            if (parsed.error.empty() && parsed.options.runSeconds)
-                parsed.error = "--run given twice";
-            else if (parsed.error.empty()) {
-                const double seconds = common::leadingNumber(*text);
-                if (!(seconds >= 0 && seconds <= 1e7) ||
-                    text->find_first_not_of("0123456789.") != std::string::npos)
-                    parsed.error = "--run needs a number of seconds";
-                else
-                    parsed.options.runSeconds = seconds;
-            }
+            duration(i, parsed.options.runSeconds, true);
         } else if (arg == "--readouts")
             parsed.options.readouts = true;
         else if (arg == "--dut") {
@@ -246,6 +247,9 @@ std::shared_ptr<platform::PortAudioSession> startSoundSystem() {
     ::setenv("JACK_NO_START_SERVER", "1", 0);
     return std::make_shared<platform::PortAudioSession>();
 }
+
+// The longest delay one post takes (about 24 days).
+constexpr std::int64_t kLongestPostMs = std::numeric_limits<int>::max();
 
 // The exit code of a run: the gravest of its causes, graver to milder
 // 2 (script, usage, start-up), 3 (not run as set up), 1 (failed), 0.
@@ -346,14 +350,15 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
     double inputSeconds = 0;
     std::int32_t inputRate = 0;
     if (options.inputWav) {
-        platform::WavReadResult wav = platform::readWavPcm16(*options.inputWav);
+        // Streamed from the file, so a recording of any length takes little memory.
+        const platform::WavLayoutResult wav = platform::readWavPcm16Layout(*options.inputWav);
         if (!wav.ok) {
             err << "arv1: cannot use input " << *options.inputWav << ": " << wav.error << "\n";
             return 2;
         }
-        inputRate = wav.wav.sampleRate;
-        inputSeconds = static_cast<double>(wav.wav.frames()) / inputRate;
-        audio.setSource(std::make_shared<platform::WavFileSource>(std::move(wav.wav)));
+        inputRate = wav.layout.sampleRate;
+        inputSeconds = static_cast<double>(wav.layout.frames) / inputRate;
+        audio.setSource(std::make_shared<platform::WavFileSource>(*options.inputWav, wav.layout));
     } else {
         // The simulated loopback: what the output plays comes back through the
         // device under test.
@@ -452,8 +457,18 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
     const auto runMs = static_cast<std::int64_t>(std::llround(seconds * 1000));
     if (runMs > 0 && !panel.shutDown) {
         // The exit routine runs at the end of the time, between two blocks as
-        // an operator's exit would.
-        loop.post(exitRoutine, static_cast<int>(runMs));
+        // an operator's exit would; a time beyond what one post can wait is
+        // waited for in steps.
+        const std::int64_t endMs = loop.nowMs() + runMs;
+        std::function<void()> exitAtTheEnd = [&] {
+            const std::int64_t left = endMs - loop.nowMs();
+            if (left > 0)
+                loop.post(exitAtTheEnd,
+                          static_cast<int>(std::min<std::int64_t>(left, kLongestPostMs)));
+            else
+                exitRoutine();
+        };
+        exitAtTheEnd();
         loop.runUntil([&] { return panel.shutDown; }, runMs + engine::kBlockTimeoutMs);
     }
     if (!panel.shutDown) exitRoutine();

@@ -60,6 +60,9 @@ struct ParsedArgs {
     std::string error; // non-empty: a usage error
 };
 
+// --run and --timeout take up to a year.
+inline constexpr int kLongestDurationSeconds = 365 * 24 * 3600;
+
 ParsedArgs parseArgs(const std::vector<std::string>& args);
 
 std::string usageText();

@@ -1,5 +1,6 @@
 #include "editor/data_editor.h"
 
+#include "common/read_error.h"
 #include "common/text.h"
 #include "common/vb_error.h"
 #include "platform/dialogs.h"
@@ -117,18 +118,28 @@ void DataEditor::LimitTolSW_Click() {
         return;
     }
     const double t = common::leadingNumber(LimitTolerance);
-    for (int r = 1; r <= table_.rows(); ++r) {
+    const TableFile table = panelTable();
+    for (int r = 1; r <= table.rows; ++r) {
         table_.setCell(2, r, common::displayText(common::leadingNumber(table_.cell(2, r)) - t));
         table_.setCell(3, r, common::displayText(common::leadingNumber(table_.cell(3, r)) + t));
     }
     // The band is a limit table now: its headers and printout say so.
     table_.setKind(TableKind::Limit);
-    toLimitTable(table_.table(), host_.limits());
+    toLimitTable(panelTable(), host_.limits());
 }
 
 void DataEditor::mnuRegraph_Click() {
-    toSweepData(table_.table(), host_.sweepData(), host_.thdSweep());
+    toSweepData(panelTable(), host_.sweepData(), host_.thdSweep());
     host_.regraph();
+}
+
+// Empty rows at the end of the sheet (a New Sheet only partly filled) are
+// no points and no limit rows.
+TableFile DataEditor::panelTable() const {
+    TableFile table = table_.table();
+    while (table.rows > 0 && !table_.rowHasText(table.rows))
+        --table.rows;
+    return table;
 }
 
 // --- Files ---
@@ -147,7 +158,7 @@ bool DataEditor::writeTable(const std::string& path, TableFile& table, bool dotT
     try {
         writeTableFile(path, table, dotToZero);
     } catch (const common::VbError& e) {
-        complain("The table file " + path + " cannot be written: " + e.description() + ".");
+        complain("The table file was not saved: " + common::fileErrorText(path, e) + ".");
         return false;
     }
     return true;
@@ -187,7 +198,7 @@ void DataEditor::loadTable(TableKind kind) {
     try {
         readTableFile(path, table);
     } catch (const common::VbError& e) {
-        complain("The table file " + path + " cannot be read: " + e.description() +
+        complain("The table file was not loaded: " + common::fileErrorText(path, e) +
                  ". The table is unchanged.");
         return;
     }
@@ -250,11 +261,20 @@ void DataEditor::mnuExport_Click() {
     try {
         exportTable(*chosen, table);
     } catch (const common::VbError& e) {
-        complain("The export file " + *chosen + " cannot be written: " + e.description() + ".");
+        complain("The table was not exported: " + common::fileErrorText(*chosen, e) + ".");
     }
 }
 
 // --- Rows and columns ---
+// A line is a row, or a column when `column` is set.
+
+int DataEditor::lineCount(bool column) const {
+    return column ? table_.cols() : table_.rows();
+}
+
+int& DataEditor::currentLine(bool column) {
+    return column ? current_.col : current_.row;
+}
 
 bool DataEditor::confirmRemoval(bool column, int number) {
     const std::string title = column ? "Delete Column!" : "Delete Row!";
@@ -263,68 +283,59 @@ bool DataEditor::confirmRemoval(bool column, int number) {
     return dialogs_.askYesNo(title, text) == platform::Answer::Yes;
 }
 
-void DataEditor::addRow() {
-    clampCurrent();
-    if (!table_.insertRows(table_.rows(), 1)) {
-        complain("The table holds at most " + std::to_string(common::kMaxRows) + " rows.");
-        return;
-    }
-    current_.row = table_.rows();
+bool DataEditor::insertLine(bool column, int at) {
+    const bool inserted = column ? table_.insertColumns(at - 1, 1) : table_.insertRows(at - 1, 1);
+    if (!inserted)
+        complain(column ? "The table holds at most " + std::to_string(kMaxCols) + " columns."
+                        : "The table holds at most " + std::to_string(common::kMaxRows) + " rows.");
+    return inserted;
 }
 
+// The last line, or the current one; the table keeps at least one line.
+void DataEditor::removeLine(bool column, bool current) {
+    clampCurrent();
+    const int count = lineCount(column);
+    if (count < 2) return;
+    const int at = current ? currentLine(column) : count;
+    const bool hasText = column ? table_.colHasText(at) : table_.rowHasText(at);
+    if (hasText && !confirmRemoval(column, at)) return;
+    if (column)
+        table_.removeColumns(at - 1, 1);
+    else
+        table_.removeRows(at - 1, 1);
+    clampCurrent();
+}
+
+void DataEditor::addLine(bool column) {
+    clampCurrent();
+    if (insertLine(column, lineCount(column) + 1)) currentLine(column) = lineCount(column);
+}
+
+void DataEditor::addRow() {
+    addLine(false);
+}
 void DataEditor::insertRow() {
     clampCurrent();
-    if (!table_.insertRows(current_.row - 1, 1))
-        complain("The table holds at most " + std::to_string(common::kMaxRows) + " rows.");
+    insertLine(false, current_.row);
 }
-
 void DataEditor::deleteRow() {
-    const int last = table_.rows();
-    if (last < 2) return;
-    if (table_.rowHasText(last) && !confirmRemoval(false, last)) return;
-    table_.removeRows(last - 1, 1);
-    clampCurrent();
+    removeLine(false, false);
 }
-
 void DataEditor::extractRow() {
-    clampCurrent();
-    const int row = current_.row;
-    if (table_.rows() < 2) return;
-    if (table_.rowHasText(row) && !confirmRemoval(false, row)) return;
-    table_.removeRows(row - 1, 1);
-    clampCurrent();
+    removeLine(false, true);
 }
-
 void DataEditor::addCol() {
-    clampCurrent();
-    if (!table_.insertColumns(table_.cols(), 1)) {
-        complain("The table holds at most " + std::to_string(kMaxCols) + " columns.");
-        return;
-    }
-    current_.col = table_.cols();
+    addLine(true);
 }
-
 void DataEditor::insertCol() {
     clampCurrent();
-    if (!table_.insertColumns(current_.col - 1, 1))
-        complain("The table holds at most " + std::to_string(kMaxCols) + " columns.");
+    insertLine(true, current_.col);
 }
-
 void DataEditor::deleteCol() {
-    const int last = table_.cols();
-    if (last < 2) return;
-    if (table_.colHasText(last) && !confirmRemoval(true, last)) return;
-    table_.removeColumns(last - 1, 1);
-    clampCurrent();
+    removeLine(true, false);
 }
-
 void DataEditor::extractCol() {
-    clampCurrent();
-    const int col = current_.col;
-    if (table_.cols() < 2) return;
-    if (table_.colHasText(col) && !confirmRemoval(true, col)) return;
-    table_.removeColumns(col - 1, 1);
-    clampCurrent();
+    removeLine(true, true);
 }
 
 // --- Clipboard and printout ---

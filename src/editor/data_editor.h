@@ -92,6 +92,8 @@ public:
     void Command1_Click(); // "Data"
     void Command2_Click(); // "Limit"
     void Command3_Click(); // "User"
+    // Limit Tolerance and ReGraph send the rows up to the last that holds
+    // text to the panel (the limit table, or the sweep points to redraw).
     void LimitTolSW_Click();
     void mnuRegraph_Click();
     void mnunewsheet_Click();
@@ -129,12 +131,18 @@ public:
 
 private:
     void showTable(TableFile table, TableKind kind, int count);
+    TableFile panelTable() const;
     void loadTable(TableKind kind);
     void saveTable(TableKind kind);
     bool writeTable(const std::string& path, TableFile& table, bool dotToZero);
     void storeZeroedDots(const TableFile& written);
     std::optional<int> countedRows();
+    int lineCount(bool column) const;
+    int& currentLine(bool column);
     bool confirmRemoval(bool column, int number);
+    bool insertLine(bool column, int at);
+    void addLine(bool column);
+    void removeLine(bool column, bool current);
     void clampCurrent();
     void complain(const std::string& text);
 

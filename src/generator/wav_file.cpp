@@ -1,6 +1,7 @@
 #include "generator/wav_file.h"
 
 #include "platform/files.h"
+#include "platform/wav_pcm16.h"
 
 #include <algorithm>
 #include <cstring>
@@ -143,6 +144,8 @@ std::optional<std::string> WavPlaybackFile::open(std::string_view programPath) {
     std::array<std::uint8_t, 18> record{};
     std::copy_n(formatBytes.begin(), record.size(), record.begin());
     format_ = formatFromBytes(record);
+    // The extensible layout holding PCM plays as the PCM it is.
+    format_.formatTag = platform::wavFormatTag(formatBytes.data(), wanted);
 
     const auto data = find(chunkEnd(fmt->first, fmt->second), riffEnd, "data");
     if (!data) return fail(wav_message::NoData);

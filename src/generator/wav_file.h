@@ -2,7 +2,8 @@
 // The generator's WAV files: the canonical 44-byte header it writes in front
 // of 16-bit stereo PCM data, and the reader that checks a file before it is
 // played and finds its format record and data chunk. The reader accepts any
-// format; whether it plays is the output device's decision.
+// format; whether it plays is the output device's decision. A file in the
+// extensible layout whose sub-format is PCM gets the PCM format tag.
 //
 // Thread: the instrument's thread only.
 

@@ -54,17 +54,7 @@ void NoiseSource::render(std::int64_t firstFrame, std::int16_t* out, int frameCo
 }
 
 void WavFileSource::render(std::int64_t firstFrame, std::int16_t* out, int frameCount, int) {
-    const std::int64_t frames = wav_.frames();
-    if (frames == 0) {
-        std::fill(out, out + 2 * static_cast<std::ptrdiff_t>(frameCount), std::int16_t{0});
-        return;
-    }
-    std::int64_t pos = firstFrame % frames;
-    for (int i = 0; i < frameCount; ++i) {
-        out[2 * i] = wav_.samples[static_cast<std::size_t>(2 * pos)];
-        out[2 * i + 1] = wav_.samples[static_cast<std::size_t>(2 * pos + 1)];
-        if (++pos == frames) pos = 0;
-    }
+    stream_.read(firstFrame, out, frameCount);
 }
 
 struct SimulatedAudio::State {

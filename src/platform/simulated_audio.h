@@ -74,17 +74,17 @@ private:
 };
 
 // The frames of a 16-bit stereo WAV file, from its first frame, starting
-// again at the end. The file's own rate is not converted: the frames are
-// played at the device's rate.
+// again at the end, read from the file as they are needed. The file's own
+// rate is not converted: the frames are played at the device's rate.
 class WavFileSource final : public SignalSource {
 public:
-    explicit WavFileSource(WavPcm16 wav) : wav_(std::move(wav)) {}
-    const WavPcm16& wav() const { return wav_; }
+    WavFileSource(const std::filesystem::path& path, const WavPcm16Layout& layout)
+        : stream_(path, layout) {}
     void render(std::int64_t firstFrame, std::int16_t* out, int frameCount,
                 int sampleRate) override;
 
 private:
-    WavPcm16 wav_;
+    WavPcm16Stream stream_;
 };
 
 class SimulatedAudio final : public AudioInput {

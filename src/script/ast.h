@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace script {
@@ -24,6 +25,8 @@ struct Node {
     virtual ~Node() = default;
     int line = 0;
 };
+
+struct ClassDef;
 
 enum class ExprKind : uint8_t {
     Literal,
@@ -49,7 +52,9 @@ struct Literal : Expr {
     Variant value;
 };
 
-enum class Scope : uint8_t { Unbound, Local, Global };
+// Local: a frame slot. Member: a member of the class whose method is
+// running (slot = index in ClassDef::members). Global: a global entry.
+enum class Scope : uint8_t { Unbound, Local, Member, Global };
 
 struct Name : Expr {
     Name() : Expr(ExprKind::Name) {}
@@ -69,6 +74,9 @@ struct Member : Expr {
     Member() : Expr(ExprKind::Member) {}
     Expr* object = nullptr;
     std::string name;
+    // The member found the last time, for a script class (a cache).
+    mutable const ClassDef* lastClass = nullptr;
+    mutable int lastMember = -1;
 };
 
 // `callee(args)`: a procedure call, an array element or a default member.
@@ -132,6 +140,9 @@ struct Assign : Stmt {
     bool isSet = false;
     Expr* target = nullptr; // Name, Member or Call
     Expr* value = nullptr;
+    // `s = s & a & b`: the parts appended to the target (a, b), which may
+    // then be appended in place instead of copying s.
+    std::vector<Expr*> appendParts;
 };
 
 struct CallStmt : Stmt {
@@ -236,15 +247,60 @@ struct SlotInit {
     std::vector<int32_t> bounds; // fixed array (non-const, non-empty)
 };
 
+enum class ProcKind : uint8_t { Sub, Function, PropertyGet, PropertyLet, PropertySet };
+
+struct ClassDef;
+
 struct Procedure {
     std::string name;
-    bool isFunction = false;
-    std::vector<Param> params; // slots 1..n; slot 0 is the return value
+    ProcKind kind = ProcKind::Sub;
+    bool isFunction = false; // has a return value (Function, Property Get)
+    bool isPublic = true;
+    const ClassDef* owner = nullptr; // a method of this class
+    std::vector<Param> params;       // slots 1..n; slot 0 is the return value
     Block body;
     int line = 0;
     int slotCount = 1;
     std::vector<SlotInit> inits;
     int unit = -1;
+    // Names bound when the procedure was compiled, kept for code that
+    // Execute and Eval compile in its scope: declared locals, and names
+    // that are global if a global exists and a local slot otherwise.
+    std::unordered_map<std::string, int> locals, implicitLocals;
+};
+
+// A field, method or property of a class. A property has up to three
+// procedures; a method has one; a field has none.
+struct ClassMember {
+    std::string name;
+    bool isPublic = true;
+    int field = -1; // index in ClassInstance's fields
+    const Procedure* method = nullptr;
+    const Procedure* get = nullptr;
+    const Procedure* let = nullptr;
+    const Procedure* set = nullptr;
+};
+
+struct ClassField {
+    std::vector<int32_t> bounds; // fixed array when non-empty
+    bool isArray = false;
+};
+
+struct ClassDef {
+    std::string name;
+    int line = 0;
+    std::vector<ClassField> fields;
+    std::vector<ClassMember> members;
+    std::unordered_map<std::string, int> index; // lower-case name -> member
+    int defaultMember = -1;
+    const Procedure* initialize = nullptr;
+    const Procedure* terminate = nullptr;
+    std::vector<std::unique_ptr<Procedure>> procedures;
+
+    int find(const std::string& lowerName) const {
+        auto it = index.find(lowerName);
+        return it == index.end() ? -1 : it->second;
+    }
 };
 
 struct GlobalDecl {
@@ -262,10 +318,14 @@ struct Unit {
     bool optionExplicit = false;
     std::vector<std::unique_ptr<Node>> nodes;
     std::vector<std::unique_ptr<Procedure>> procedures; // in source order
+    std::vector<std::unique_ptr<ClassDef>> classes;
     std::vector<GlobalDecl> globals;
     std::vector<Name*> globalNames; // names to bind to global entries
     Block topLevel;
     Expr* expression = nullptr; // expression units (Engine::evaluate)
+    // Code compiled in a procedure's scope (Execute, Eval): its frame. The
+    // first slots stand for the enclosing procedure's slots.
+    std::unique_ptr<Procedure> scopeProc;
 };
 
 } // namespace script::ast

@@ -148,6 +148,10 @@ void Engine::setInputBoxHandler(InputBoxHandler handler) {
     impl_->inputBox = std::move(handler);
 }
 
+void Engine::setPathMapper(PathMapper mapper) {
+    impl_->files->mapPath = std::move(mapper);
+}
+
 void Engine::setInterruptCheck(std::function<bool()> shouldStop) {
     impl_->interruptCheck = std::move(shouldStop);
 }

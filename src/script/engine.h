@@ -18,6 +18,8 @@
 //
 // Built-in functions (Len, Mid, CInt, DateAdd, ...) and the Err object are
 // registered through this same interface when the engine is constructed.
+// CreateObject makes "Scripting.Dictionary", "Scripting.FileSystemObject"
+// and "VBScript.RegExp"; `New RegExp` makes the last one too.
 //
 // Errors: addCode, evaluate and call return false / std::nullopt when the
 // code fails to compile or raises a runtime error that the script does not
@@ -100,6 +102,10 @@ struct ErrorInfo {
     explicit operator bool() const { return number != 0; }
 };
 
+// Maps a path as a script writes it ("c:\data\x.csv") to the file-system
+// path that the FileSystemObject opens.
+using PathMapper = std::function<std::string(std::string_view scriptPath)>;
+
 // MsgBox(prompt, buttons, title) -> the button pressed (vbOK = 1, ...).
 using MsgBoxHandler =
     std::function<int(const std::string& prompt, int buttons, const std::string& title)>;
@@ -154,6 +160,10 @@ public:
     // Without handlers MsgBox returns vbOK and InputBox returns "".
     void setMsgBoxHandler(MsgBoxHandler handler);
     void setInputBoxHandler(InputBoxHandler handler);
+    // Paths of CreateObject("Scripting.FileSystemObject") go through this
+    // mapping. Without one they are used as they stand, with "\" turned
+    // into "/". Scripts have the rights of the user who runs the program.
+    void setPathMapper(PathMapper mapper);
     // Called every Limits::statementsPerInterruptCheck statements; returning
     // true stops the script with error 18 "User interrupt occurred", which
     // On Error Resume Next does not catch.

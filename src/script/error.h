@@ -29,6 +29,7 @@ inline constexpr int ObjectNotSet = 91;        // Object variable not set
 inline constexpr int ForNotInitialized = 92;   // For loop not initialized
 inline constexpr int InvalidUseOfNull = 94;    // Invalid use of Null
 inline constexpr int ObjectRequired = 424;     // Object required
+inline constexpr int CannotCreateObject = 429; // ActiveX component can't create object
 inline constexpr int NoSuchMember = 438;       // Object doesn't support this property or method
 inline constexpr int WrongArgCount =
     450; // Wrong number of arguments or invalid property assignment
@@ -85,6 +86,8 @@ inline constexpr int MultipleDefault = 1052;
 inline constexpr int ClassInitArgs = 1053;
 inline constexpr int PropertyLetArgs = 1054;
 inline constexpr int UnexpectedNext = 1055;
+inline constexpr int DefaultNeedsPublic = 1057;
+inline constexpr int DefaultOnlyOnGet = 1058;
 } // namespace err
 
 // The standard English description of an error number ("Type mismatch",

@@ -1,9 +1,12 @@
 #include "script/interpreter.h"
 
+#include "script/classes.h"
 #include "script/err_object.h"
+#include "script/library.h"
 #include "script/parser.h"
 
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 
 namespace script {
@@ -44,12 +47,26 @@ void Interpreter::checkArraySize(std::span<const int32_t> bounds) const {
     }
 }
 
-Interpreter::Interpreter() {
+Interpreter::Interpreter() : heap_(std::make_shared<Heap>()) {
+    heap_->interpreter = this;
     err_ = make<ErrObject>();
     addObject("Err", err_, false);
+    addRuntimeFunctions();
 }
 
-Interpreter::~Interpreter() = default;
+Interpreter::~Interpreter() {
+    // The script's values go while its code can still run Class_Terminate;
+    // then the objects that only cycles keep alive let go of each other.
+    for (GlobalEntry& e : entries_)
+        e.value = Variant();
+    std::vector<Ref<HeapObject>> rest;
+    for (HeapObject* o : heap_->live)
+        rest.emplace_back(o);
+    for (const Ref<HeapObject>& o : rest)
+        o->clearReferences();
+    rest.clear();
+    heap_->interpreter = nullptr;
+}
 
 // ---- names ---------------------------------------------------------------------------
 
@@ -151,6 +168,14 @@ void Interpreter::link(Unit& unit) {
             e->value = Variant();
             e->value.setFlags(0);
         }
+    }
+    for (const auto& c : unit.classes) {
+        GlobalEntry* e = entry(c->name);
+        e->scriptDefined = true;
+        e->kind = GlobalEntry::Kind::Class;
+        e->cls = c.get();
+        e->proc = nullptr;
+        e->value = Variant();
     }
     for (const auto& p : unit.procedures) {
         GlobalEntry* e = entry(p->name);
@@ -350,6 +375,7 @@ Interpreter::Flow Interpreter::exec(const Stmt* s) {
     switch (s->kind) {
     case StmtKind::Assign: {
         const auto* a = static_cast<const Assign*>(s);
+        if (!a->appendParts.empty() && appendInPlace(a)) return Flow::Normal;
         Variant v;
         eval(a->value, v);
         assign(a->target, std::move(v), a->isSet);
@@ -361,7 +387,10 @@ Interpreter::Flow Interpreter::exec(const Stmt* s) {
         if (c->kind == ExprKind::Call) {
             evalCall(static_cast<const Call*>(c), discard);
         } else if (c->kind == ExprKind::Member) {
-            evalMember(static_cast<const Member*>(c), {}, discard);
+            callMemberOf(static_cast<const Member*>(c), {}, discard);
+        } else if (c->kind == ExprKind::Name &&
+                   static_cast<const Name*>(c)->scope == Scope::Member) {
+            evalClassMember(static_cast<const Name*>(c), {}, discard);
         } else if (c->kind == ExprKind::Name) {
             const Name* n = static_cast<const Name*>(c);
             const GlobalEntry* e = n->scope == Scope::Global ? n->entry : nullptr;
@@ -667,6 +696,10 @@ Variant* Interpreter::writableName(const Name* n, bool declare) {
         if (s.flags() & Variant::kConstant) throw namedError(err::IllegalAssignment, n->name);
         return &s.deref();
     }
+    if (n->scope == Scope::Member) {
+        const ClassMember& m = frame_->me->def->members[static_cast<size_t>(n->slot)];
+        return m.field >= 0 ? &frame_->me->fields[static_cast<size_t>(m.field)] : nullptr;
+    }
     GlobalEntry* e = n->entry;
     switch (e->kind) {
     case GlobalEntry::Kind::Variable:
@@ -690,6 +723,7 @@ Variant* Interpreter::locate(const Expr* e) {
     if (e->kind == ExprKind::Name) {
         const Name* n = static_cast<const Name*>(e);
         if (n->scope == Scope::Local) return &frame_->slots[n->slot].deref();
+        if (n->scope == Scope::Member) return writableName(n, false);
         GlobalEntry* g = n->entry;
         if (g->kind == GlobalEntry::Kind::Variable) return &g->value;
         if (g->kind == GlobalEntry::Kind::Undefined && n->slot >= 0)
@@ -724,7 +758,10 @@ void Interpreter::assign(const Expr* target, Variant value, bool isSet) {
         Variant* p = writableName(n, false);
         if (!p) {
             const Variant args[] = {std::move(value)};
-            invokeMember(n->entry->host, n->entry->member, access, args);
+            if (n->scope == Scope::Member)
+                invokeClassMember(frame_->me, n->slot + 1, access, args);
+            else
+                invokeMember(n->entry->host, n->entry->member, access, args);
             return;
         }
         *p = std::move(value);
@@ -742,6 +779,27 @@ void Interpreter::assign(const Expr* target, Variant value, bool isSet) {
     }
     case ExprKind::Call: {
         const Call* c = static_cast<const Call*>(target);
+        if (c->callee->kind == ExprKind::Name) {
+            // An element of an array variable, without allocating.
+            const Name* n = static_cast<const Name*>(c->callee);
+            auto storage = [&]() -> Variant* {
+                if (n->scope == Scope::Local) return &frame_->slots[n->slot].deref();
+                if (n->scope == Scope::Global && n->entry->kind == GlobalEntry::Kind::Variable)
+                    return &n->entry->value;
+                return nullptr;
+            };
+            Variant* p = storage();
+            int32_t idx[kSmallIndices];
+            if (p && p->isArray() && smallIndices(c->args, idx)) {
+                p = storage();
+                if (!p || !p->isArray()) throw ScriptError(err::TypeMismatch);
+                const long long pos =
+                    p->rawArray().offset(std::span<const int32_t>(idx, c->args.size()));
+                if (pos < 0) throw ScriptError(err::SubscriptOutOfRange);
+                p->mutableArray().items[static_cast<size_t>(pos)] = std::move(value);
+                return;
+            }
+        }
         std::vector<Variant> args;
         evalArgs(c->args, args);
         if (c->callee->kind == ExprKind::Member) {
@@ -756,6 +814,12 @@ void Interpreter::assign(const Expr* target, Variant value, bool isSet) {
         }
         if (c->callee->kind == ExprKind::Name) {
             const Name* n = static_cast<const Name*>(c->callee);
+            if (n->scope == Scope::Member &&
+                frame_->me->def->members[static_cast<size_t>(n->slot)].field < 0) {
+                args.push_back(std::move(value));
+                invokeClassMember(frame_->me, n->slot + 1, access, args);
+                return;
+            }
             if (n->scope == Scope::Global && n->entry->kind == GlobalEntry::Kind::HostMember) {
                 args.push_back(std::move(value));
                 invokeMember(n->entry->host, n->entry->member, access, args);
@@ -768,6 +832,18 @@ void Interpreter::assign(const Expr* target, Variant value, bool isSet) {
         Variant* p = locate(c->callee);
         if (!p) throw ScriptError(err::TypeMismatch);
         if (p->isArray()) {
+            if (!args.empty() && args.size() <= kSmallIndices) {
+                int32_t idx[kSmallIndices];
+                for (size_t i = 0; i < args.size(); ++i) {
+                    if (args[i].isArray()) throw ScriptError(err::TypeMismatch);
+                    idx[i] = isSmallInt(args[i].tag()) ? args[i].rawInt() : args[i].toLong();
+                }
+                const long long pos =
+                    p->rawArray().offset(std::span<const int32_t>(idx, args.size()));
+                if (pos < 0) throw ScriptError(err::SubscriptOutOfRange);
+                p->mutableArray().items[static_cast<size_t>(pos)] = std::move(value);
+                return;
+            }
             const std::vector<int32_t> idx = indices(args);
             ArrayData& a = p->mutableArray();
             const long long pos = a.offset(idx);
@@ -794,6 +870,11 @@ void Interpreter::assign(const Expr* target, Variant value, bool isSet) {
 
 const Variant& Interpreter::readName(const Name* n, Variant& tmp) {
     if (n->scope == Scope::Local) return frame_->slots[n->slot].deref();
+    if (n->scope == Scope::Member) {
+        if (Variant* field = writableName(n, false)) return *field;
+        evalClassMember(n, {}, tmp);
+        return tmp;
+    }
     GlobalEntry* e = n->entry;
     switch (e->kind) {
     case GlobalEntry::Kind::Variable:
@@ -809,6 +890,7 @@ const Variant& Interpreter::readName(const Name* n, Variant& tmp) {
     case GlobalEntry::Kind::HostMember:
         tmp = invokeMember(e->host, e->member, Access::Get, {});
         return tmp;
+    case GlobalEntry::Kind::Class:
     case GlobalEntry::Kind::Undefined:
         break;
     }
@@ -872,12 +954,25 @@ void Interpreter::eval(const Expr* e, Variant& out) {
         evalCall(static_cast<const Call*>(e), out);
         return;
     case ExprKind::Member:
-        evalMember(static_cast<const Member*>(e), {}, out);
+        callMemberOf(static_cast<const Member*>(e), {}, out);
         return;
-    case ExprKind::New:
-        throw namedError(err::ClassNotDefined, static_cast<const New*>(e)->className);
+    case ExprKind::New: {
+        const std::string& name = static_cast<const New*>(e)->className;
+        if (sameName(name, "RegExp")) {
+            out = Variant(makeRegExp());
+            return;
+        }
+        auto it = byName_.find(lowerName(name));
+        if (it != byName_.end() && it->second->kind == GlobalEntry::Kind::Class) {
+            out = newInstance(it->second->cls);
+            return;
+        }
+        throw namedError(err::ClassNotDefined, name);
+    }
     case ExprKind::Me:
-        throw ScriptError(err::ObjectRequired);
+        if (!frame_->me) throw ScriptError(err::ObjectRequired);
+        out = Variant(Ref<Object>(frame_->me));
+        return;
     case ExprKind::Missing:
         out = Variant();
         return;
@@ -932,6 +1027,41 @@ void Interpreter::evalBinary(const Binary* b, Variant& out) {
         default:
             break;
         }
+    } else if ((lt == Tag::Double || isSmallInt(lt)) && (rt == Tag::Double || isSmallInt(rt))) {
+        // Doubles (with an integer): the common cases, straight.
+        const double x = lt == Tag::Double ? l.rawDouble() : l.rawInt();
+        const double y = rt == Tag::Double ? r.rawDouble() : r.rawInt();
+        double v = 0;
+        switch (b->op) {
+        case ops::BinOp::Add:
+            v = x + y;
+            break;
+        case ops::BinOp::Sub:
+            v = x - y;
+            break;
+        case ops::BinOp::Mul:
+            v = x * y;
+            break;
+        case ops::BinOp::Div:
+            v = y == 0 ? HUGE_VAL : x / y;
+            break;
+        case ops::BinOp::Eq:
+            return out.setInt(Tag::Boolean, x == y ? -1 : 0);
+        case ops::BinOp::Ne:
+            return out.setInt(Tag::Boolean, x != y ? -1 : 0);
+        case ops::BinOp::Lt:
+            return out.setInt(Tag::Boolean, x < y ? -1 : 0);
+        case ops::BinOp::Gt:
+            return out.setInt(Tag::Boolean, x > y ? -1 : 0);
+        case ops::BinOp::Le:
+            return out.setInt(Tag::Boolean, x <= y ? -1 : 0);
+        case ops::BinOp::Ge:
+            return out.setInt(Tag::Boolean, x >= y ? -1 : 0);
+        default:
+            v = HUGE_VAL; // the general path below
+            break;
+        }
+        if (std::isfinite(v)) return out.setDouble(Tag::Double, v);
     }
     ops::binary(b->op, l, r, out, b->left->kind == ExprKind::Literal, rk == ExprKind::Literal);
     if (b->op == ops::BinOp::Concat || b->op == ops::BinOp::Add) checkString(out);
@@ -975,11 +1105,20 @@ void Interpreter::evalCall(const Call* c, Variant& out) {
     std::vector<Variant> args;
     if (callee->kind == ExprKind::Name) {
         const Name* n = static_cast<const Name*>(callee);
+        int32_t idx[kSmallIndices];
         if (n->scope == Scope::Local) {
+            if (frame_->slots[n->slot].deref().isArray() && smallIndices(c->args, idx)) {
+                const Variant& v = frame_->slots[n->slot].deref();
+                if (v.isArray()) return element(v, idx, c->args.size(), out);
+            }
             evalArgs(c->args, args);
             index(frame_->slots[n->slot].deref(), args, out);
             return;
         }
+        if (n->scope == Scope::Member) return evalClassMember(n, c->args, out);
+        if (n->entry->kind == GlobalEntry::Kind::Variable && n->entry->value.isArray() &&
+            smallIndices(c->args, idx) && n->entry->value.isArray())
+            return element(n->entry->value, idx, c->args.size(), out);
         GlobalEntry* e = n->entry;
         switch (e->kind) {
         case GlobalEntry::Kind::Procedure:
@@ -999,6 +1138,7 @@ void Interpreter::evalCall(const Call* c, Variant& out) {
             evalArgs(c->args, args);
             index(e->value, args, out);
             return;
+        case GlobalEntry::Kind::Class:
         case GlobalEntry::Kind::Undefined:
             if (n->slot >= 0) {
                 const Variant& v = frame_->slots[n->slot].deref();
@@ -1012,11 +1152,8 @@ void Interpreter::evalCall(const Call* c, Variant& out) {
         }
         return;
     }
-    if (callee->kind == ExprKind::Member) {
-        evalArgs(c->args, args);
-        evalMember(static_cast<const Member*>(callee), args, out);
-        return;
-    }
+    if (callee->kind == ExprKind::Member)
+        return callMemberOf(static_cast<const Member*>(callee), c->args, out);
     Variant container;
     eval(callee, container);
     evalArgs(c->args, args);
@@ -1086,7 +1223,7 @@ void Interpreter::callNative(const NativeBinding* nb, std::span<const Variant> a
 }
 
 void Interpreter::callProcedure(const Procedure* proc, const std::vector<Expr*>& argExprs,
-                                std::span<const Variant> values, Variant& out) {
+                                std::span<const Variant> values, Variant& out, ClassInstance* me) {
     const bool fromScript = !argExprs.empty();
     const size_t argc = fromScript ? argExprs.size() : values.size();
     if (argc != proc->params.size()) throw ScriptError(err::WrongArgCount);
@@ -1123,6 +1260,8 @@ void Interpreter::callProcedure(const Procedure* proc, const std::vector<Expr*>&
                 if (nm->scope == Scope::Local) {
                     if (!(frame_->slots[nm->slot].flags() & Variant::kConstant))
                         target = &frame_->slots[nm->slot].deref();
+                } else if (nm->scope == Scope::Member) {
+                    target = writableName(nm, false);
                 } else {
                     const auto kind = nm->entry->kind;
                     if (kind == GlobalEntry::Kind::Variable || kind == GlobalEntry::Kind::Undefined)
@@ -1172,6 +1311,7 @@ void Interpreter::callProcedure(const Procedure* proc, const std::vector<Expr*>&
     frame.slots = slots;
     frame.proc = proc;
     frame.unit = proc->unit;
+    frame.me = me;
     Frame* caller = frame_;
     struct Restore {
         Interpreter& in;
@@ -1198,6 +1338,391 @@ void Interpreter::callProcedure(const Procedure* proc, const std::vector<Expr*>&
         out = std::move(slots[0]);
     else
         out = Variant();
+}
+
+} // namespace script
+
+namespace script {
+
+// ---- classes ------------------------------------------------------------------------------
+
+void Interpreter::checkVisible(const ClassInstance* obj, const ClassMember& m) const {
+    if (!m.isPublic && !(frame_ && frame_->me && frame_->me->def == obj->def))
+        throw namedError(err::NoSuchMember, m.name);
+}
+
+Variant Interpreter::newInstance(const ClassDef* def) {
+    Ref<ClassInstance> obj = make<ClassInstance>(heap_, def);
+    if (def->initialize) {
+        Variant discard;
+        callProcedure(def->initialize, {}, {}, discard, obj.get());
+    }
+    return Variant(obj);
+}
+
+void Interpreter::runTerminate(ClassInstance* obj) noexcept {
+    // Errors in Class_Terminate are not reported: nobody could catch them.
+    Frame* saved = frame_;
+    const int depth = depth_;
+    try {
+        Variant discard;
+        callProcedure(obj->def->terminate, {}, {}, discard, obj);
+    } catch (...) {
+    }
+    frame_ = saved;
+    depth_ = depth;
+}
+
+void Interpreter::evalClassMember(const Name* n, const std::vector<Expr*>& args, Variant& out) {
+    ClassInstance* me = frame_->me;
+    const ClassMember& m = me->def->members[static_cast<size_t>(n->slot)];
+    if (m.field >= 0) {
+        const Variant& f = me->fields[static_cast<size_t>(m.field)];
+        if (args.empty()) {
+            out = f;
+            return;
+        }
+        std::vector<Variant> values;
+        evalArgs(args, values);
+        index(me->fields[static_cast<size_t>(m.field)], values, out);
+        return;
+    }
+    const Procedure* p = m.method ? m.method : m.get;
+    if (!p) throw namedError(err::NoSuchMember, m.name);
+    Ref<ClassInstance> keep(me);
+    callProcedure(p, args, {}, out, me);
+}
+
+void Interpreter::callMemberOf(const Member* m, const std::vector<Expr*>& args, Variant& out) {
+    checkStack();
+    Variant holder;
+    Object* o = memberObject(m, holder);
+    if (auto* obj = dynamic_cast<ClassInstance*>(o)) {
+        // Script to script: arguments go ByRef where the parameter says so.
+        if (m->lastClass != obj->def) {
+            m->lastMember = obj->def->find(lowerName(m->name));
+            m->lastClass = obj->def;
+        }
+        const int id = m->lastMember;
+        if (id < 0) throw namedError(err::NoSuchMember, m->name);
+        const ClassMember& cm = obj->def->members[static_cast<size_t>(id)];
+        checkVisible(obj, cm);
+        const Procedure* p = cm.field >= 0 ? nullptr : cm.method ? cm.method : cm.get;
+        if (p) return callProcedure(p, args, {}, out, obj);
+    }
+    std::vector<Variant> values;
+    evalArgs(args, values);
+    const int id = o->findMember(m->name);
+    if (id < 0) throw namedError(err::NoSuchMember, m->name);
+    if (values.empty()) {
+        out = invokeMember(o, id, Access::Get, values);
+        return;
+    }
+    // `obj.prop(i)` where prop takes no arguments indexes what it returns
+    // (`match.SubMatches(0)`, `dict.Keys(1)`).
+    try {
+        out = invokeMember(o, id, Access::Get, values);
+    } catch (ScriptError& e) {
+        if (e.number != err::WrongArgCount) throw;
+        Variant v;
+        try {
+            v = invokeMember(o, id, Access::Get, {});
+        } catch (ScriptError&) {
+            throw e;
+        }
+        index(v, values, out);
+    }
+}
+
+Variant Interpreter::invokeClassMember(ClassInstance* obj, int member, Access access,
+                                       std::span<const Variant> args) {
+    const ClassDef* def = obj->def;
+    if (member == Object::kDefaultMember) member = def->defaultMember + 1;
+    if (member < 1 || member > static_cast<int>(def->members.size()))
+        throw ScriptError(err::NoSuchMember);
+    const ClassMember& m = def->members[static_cast<size_t>(member - 1)];
+    checkVisible(obj, m);
+    Ref<ClassInstance> keep(obj);
+    Variant out;
+    if (m.field >= 0) {
+        Variant& f = obj->fields[static_cast<size_t>(m.field)];
+        if (access == Access::Get) {
+            if (args.empty()) return f;
+            index(f, args, out);
+            return out;
+        }
+        if (args.size() == 1) {
+            f = args[0];
+            return out;
+        }
+        if (!f.isArray()) throw ScriptError(err::TypeMismatch);
+        const std::vector<int32_t> idx = indices(args.first(args.size() - 1));
+        ArrayData& a = f.mutableArray();
+        const long long pos = a.offset(idx);
+        if (pos < 0) throw ScriptError(err::SubscriptOutOfRange);
+        a.items[static_cast<size_t>(pos)] = args.back();
+        return out;
+    }
+    if (m.method) {
+        if (access != Access::Get) throw namedError(err::NoSuchMember, m.name);
+        callProcedure(m.method, {}, args, out, obj);
+        return out;
+    }
+    const Procedure* p = access == Access::Get ? m.get : access == Access::Let ? m.let : m.set;
+    if (!p) throw namedError(err::NoSuchMember, m.name);
+    callProcedure(p, {}, args, out, obj);
+    return out;
+}
+
+} // namespace script
+
+namespace script {
+
+// ---- Eval, Execute, ExecuteGlobal, GetRef ------------------------------------------------------
+
+namespace {
+
+// A procedure of the script as an object: GetRef's result. Calling its
+// default member calls the procedure.
+class ProcedureRef : public Object {
+public:
+    ProcedureRef(std::shared_ptr<Heap> heap, const Procedure* proc)
+        : heap_(std::move(heap)), proc_(proc) {}
+    std::string typeName() const override { return "Object"; }
+    Variant invoke(int member, Access access, std::span<const Variant> args) override {
+        if (member != kDefaultMember || access != Access::Get || !heap_->interpreter)
+            throw ScriptError(err::NoSuchMember);
+        return heap_->interpreter->callByRef(proc_, args);
+    }
+
+private:
+    std::shared_ptr<Heap> heap_;
+    const Procedure* proc_;
+};
+
+// The text Execute and Eval take: a string, or an object's default value.
+std::string codeText(const Variant& v) {
+    if (v.isObject()) return codeText(v.defaultValue());
+    if (!v.isString()) throw ScriptError(err::TypeMismatch);
+    return v.rawString();
+}
+
+} // namespace
+
+Variant Interpreter::callByRef(const Procedure* proc, std::span<const Variant> args) {
+    Variant out;
+    callProcedure(proc, {}, args, out);
+    return out;
+}
+
+void Interpreter::addRuntimeFunctions() {
+    addFunction(
+        "Eval", [this](std::span<const Variant> a) { return evalText(a[0]); }, 1, 1);
+    addFunction(
+        "Execute",
+        [this](std::span<const Variant> a) {
+            executeText(a[0], false);
+            return Variant();
+        },
+        1, 1);
+    addFunction(
+        "ExecuteGlobal",
+        [this](std::span<const Variant> a) {
+            executeText(a[0], true);
+            return Variant();
+        },
+        1, 1);
+    addFunction(
+        "GetRef", [this](std::span<const Variant> a) { return getRef(a[0]); }, 1, 1);
+    addFunction(
+        "CreateObject",
+        [this](std::span<const Variant> a) -> Variant {
+            const std::string id = lowerName(library::notNull(a[0]).toString());
+            if (id == "scripting.dictionary") return Variant(makeDictionary(heap_));
+            if (id == "scripting.filesystemobject") return Variant(makeFileSystemObject(files));
+            if (id == "vbscript.regexp") return Variant(makeRegExp());
+            throw namedError(err::CannotCreateObject, a[0].toString());
+        },
+        1, 2);
+}
+
+Unit& Interpreter::compileUnit(std::string_view code, bool expression, const Procedure* enclosing) {
+    const int id = static_cast<int>(units_.size());
+    unitNames_.emplace_back(frame_ && frame_->unit >= 0 &&
+                                    frame_->unit < static_cast<int>(unitNames_.size())
+                                ? unitNames_[static_cast<size_t>(frame_->unit)]
+                                : std::string());
+    units_.push_back(nullptr);
+    std::vector<std::string> extras;
+    if (enclosing && frame_->extraLocals)
+        for (const auto& [name, value] : *frame_->extraLocals)
+            extras.push_back(name);
+    std::unique_ptr<Unit> unit = expression ? parseExpression(code, id, enclosing, extras)
+                                            : parseProgram(code, id, enclosing, extras);
+    link(*unit);
+    units_.back() = std::move(unit);
+    return *units_.back();
+}
+
+template <class Body> void Interpreter::inScopeFrame(const Unit& unit, Body&& body) {
+    const Procedure* p = unit.scopeProc.get();
+    const int outer = frame_->proc->slotCount;
+    std::vector<Variant> slots(static_cast<size_t>(p->slotCount));
+    for (int i = 0; i < outer; ++i) {
+        Variant& target = frame_->slots[i].deref();
+        slots[static_cast<size_t>(i)] = Variant::makeRef(&target);
+        slots[static_cast<size_t>(i)].setFlags(frame_->slots[i].flags());
+    }
+    int next = outer;
+    if (frame_->extraLocals)
+        for (auto& [name, value] : *frame_->extraLocals)
+            slots[static_cast<size_t>(next++)] = Variant::makeRef(&value);
+    for (const SlotInit& init : p->inits) {
+        Variant& v = slots[static_cast<size_t>(init.slot)];
+        if (init.isConst) {
+            v = init.constValue;
+            v.setFlags(Variant::kConstant);
+        } else if (!init.bounds.empty()) {
+            checkArraySize(init.bounds);
+            v = Variant::array(std::span<const int32_t>(init.bounds));
+            v.setFlags(Variant::kFixedArray);
+        } else {
+            v = init.constValue;
+        }
+    }
+    Frame frame;
+    frame.slots = slots.data();
+    frame.proc = p;
+    frame.unit = unit.id;
+    frame.me = frame_->me;
+    Frame* caller = frame_;
+    frame_ = &frame;
+    struct Restore {
+        Frame*& f;
+        Frame* caller;
+        ~Restore() { f = caller; }
+    } restore{frame_, caller};
+    body();
+    // Locals the code declared stay in the caller's frame.
+    for (const auto& [name, slot] : p->locals) {
+        if (slot < next) continue;
+        if (!caller->extraLocals)
+            caller->extraLocals = std::make_unique<std::map<std::string, Variant>>();
+        (*caller->extraLocals)[name] = std::move(slots[static_cast<size_t>(slot)]);
+    }
+}
+
+Variant Interpreter::evalText(const Variant& text) {
+    if (!text.isString()) {
+        if (text.isObject()) {
+            if (text.isNothing()) throw ScriptError(err::ObjectNotSet);
+            return text.defaultValue();
+        }
+        return text;
+    }
+    const Procedure* enclosing = frame_ ? frame_->proc : nullptr;
+    Unit& unit = compileUnit(text.rawString(), true, enclosing);
+    Variant out;
+    if (enclosing)
+        inScopeFrame(unit, [&] { eval(unit.expression, out); });
+    else
+        eval(unit.expression, out);
+    return out;
+}
+
+void Interpreter::executeText(const Variant& text, bool global) {
+    const std::string code = codeText(text);
+    const Procedure* enclosing = !global && frame_ ? frame_->proc : nullptr;
+    Unit& unit = compileUnit(code, false, enclosing);
+    auto run = [&] {
+        const Flow f = execBlock(unit.topLevel);
+        (void)f;
+    };
+    if (enclosing) {
+        inScopeFrame(unit, run);
+        return;
+    }
+    // Global code runs in a top-level frame of its own.
+    Frame top;
+    top.unit = unit.id;
+    Frame* caller = frame_;
+    frame_ = &top;
+    struct Restore {
+        Frame*& f;
+        Frame* caller;
+        ~Restore() { f = caller; }
+    } restore{frame_, caller};
+    run();
+}
+
+Variant Interpreter::getRef(const Variant& name) {
+    if (!name.isString()) throw ScriptError(err::TypeMismatch);
+    auto it = byName_.find(lowerName(name.rawString()));
+    if (it == byName_.end() || it->second->kind != GlobalEntry::Kind::Procedure)
+        throw ScriptError(err::InvalidCall);
+    return Variant(make<ProcedureRef>(heap_, it->second->proc));
+}
+
+} // namespace script
+
+namespace script {
+
+// ---- fast paths ----------------------------------------------------------------------------
+
+bool Interpreter::appendInPlace(const Assign* a) {
+    const Name* n = static_cast<const Name*>(a->target);
+    Variant* p = locate(n);
+    if (!p || !p->isString() || (p->flags() & Variant::kConstant)) return false;
+    // The parts are evaluated first; should that change the variable, the
+    // value it had before is what the & takes, as without the shortcut.
+    Variant saved = *p;
+    const std::string* text = &p->rawString();
+    const size_t size = text->size();
+    Variant parts[8];
+    const size_t count = a->appendParts.size();
+    size_t added = 0;
+    for (size_t i = 0; i < count; ++i) {
+        Variant& v = parts[i];
+        eval(a->appendParts[i], v);
+        if (v.isArray()) throw ScriptError(err::TypeMismatch);
+        if (v.isObject()) v = v.defaultValue();
+        if (!v.isString() && !v.isNull()) v = Variant(v.toString());
+        if (v.isString()) added += v.rawString().size();
+    }
+    p = locate(n);
+    if (!p || !p->isString() || &p->rawString() != text || text->size() != size) {
+        Variant r = std::move(saved);
+        for (size_t i = 0; i < count; ++i) {
+            Variant next;
+            ops::binary(ops::BinOp::Concat, r, parts[i], next);
+            r = std::move(next);
+        }
+        checkString(r);
+        assign(a->target, std::move(r), false);
+        return true;
+    }
+    if (size + added > limits.maxStringBytes) throw ScriptError(err::OutOfStringSpace);
+    saved = Variant();
+    std::string& s = p->mutableString();
+    for (size_t i = 0; i < count; ++i)
+        if (parts[i].isString()) s += parts[i].rawString();
+    return true;
+}
+
+bool Interpreter::smallIndices(const std::vector<Expr*>& args, int32_t* idx) {
+    if (args.empty() || args.size() > kSmallIndices) return false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        Variant t;
+        const Variant& v = evalRef(args[i], t);
+        const Tag tag = v.tag();
+        if (isSmallInt(tag)) {
+            idx[i] = v.rawInt();
+        } else {
+            if (v.isArray()) throw ScriptError(err::TypeMismatch);
+            idx[i] = v.toLong();
+        }
+    }
+    return true;
 }
 
 } // namespace script

@@ -135,6 +135,26 @@ void addConversions(Engine& e) {
         "FormatNumber", [](auto a) { return formatted(a, 1, ""); }, 1, 5);
     e.addFunction(
         "FormatPercent", [](auto a) { return formatted(a, 100, "%"); }, 1, 5);
+    e.addFunction(
+        "CCur",
+        [](auto a) { return Variant::currency(currencyFromDouble(convertible(a[0]).toDouble())); },
+        1, 1);
+    // "$1,234.50"; a negative amount in parentheses unless told otherwise.
+    e.addFunction(
+        "FormatCurrency",
+        [](auto a) {
+            if (a[0].isNull()) throw ScriptError(err::TypeMismatch);
+            const double v = a[0].toDouble();
+            const int digits = a.size() > 1 && !a[1].isEmpty() ? longArg(a[1]) : -1;
+            const bool parens = flag(a, 3, true);
+            std::string s =
+                formatNumber(std::fabs(v), digits, flag(a, 2, true), false, flag(a, 4, true));
+            const bool negative = v < 0 && s.find_first_not_of("0.,") != std::string::npos;
+            s = "$" + s;
+            if (negative) s = parens ? "(" + s + ")" : "-" + s;
+            return Variant(s);
+        },
+        1, 5);
 }
 
 } // namespace script::library

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 
 namespace script::library {
@@ -163,9 +164,117 @@ Variant dateDiff(std::span<const Variant> a) {
     return Variant(static_cast<int32_t>(r));
 }
 
+const char* const kDayNames[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                 "Thursday", "Friday", "Saturday"};
+const char* const kMonthNames[] = {"January",   "February", "March",    "April",
+                                   "May",       "June",     "July",     "August",
+                                   "September", "October",  "November", "December"};
+
+int firstDayArg(std::span<const Variant> a, size_t i) {
+    int first = i < a.size() && !a[i].isEmpty() ? longArg(a[i]) : 1;
+    require(first >= 0 && first <= 7);
+    return first == 0 ? 1 : first;
+}
+
+// United States English forms: "Friday, May 31, 2019", "5/31/2019",
+// "1:45:00 PM", "13:45".
+Variant formatDateTime(std::span<const Variant> a) {
+    if (a[0].isNull()) return Variant::null();
+    const double serial = dateArg(a[0]);
+    const int format = a.size() > 1 && !a[1].isEmpty() ? longArg(a[1]) : 0;
+    require(format >= 0 && format <= 4);
+    const Parts p = datetime::partsFromSerial(serial);
+    char buf[96];
+    switch (format) {
+    case 1:
+        std::snprintf(buf, sizeof buf, "%s, %s %d, %d",
+                      kDayNames[datetime::weekday(std::floor(linear(serial))) - 1],
+                      kMonthNames[p.month - 1], p.day, p.year);
+        break;
+    case 2:
+        std::snprintf(buf, sizeof buf, "%d/%d/%d", p.month, p.day, p.year);
+        break;
+    case 3:
+        std::snprintf(buf, sizeof buf, "%d:%02d:%02d %s", p.hour % 12 == 0 ? 12 : p.hour % 12,
+                      p.minute, p.second, p.hour < 12 ? "AM" : "PM");
+        break;
+    case 4:
+        std::snprintf(buf, sizeof buf, "%02d:%02d", p.hour, p.minute);
+        break;
+    default:
+        return Variant(datetime::formatDate(serial));
+    }
+    return Variant(std::string(buf));
+}
+
+// The week of the year: week 1 holds January 1st (vbFirstJan1), or is the
+// first with four days of the year (vbFirstFourDays), or the first whole one
+// (vbFirstFullWeek).
+int weekOfYear(double day, int year, int firstDay, int firstWeek) {
+    auto weekOneStart = [&](int y) {
+        const double jan1 = datetime::serialFromDate(y, 1, 1);
+        const int offset = (datetime::weekday(jan1) - firstDay + 7) % 7;
+        if (firstWeek == 2 && offset > 3) return jan1 - offset + 7;
+        if (firstWeek == 3 && offset > 0) return jan1 - offset + 7;
+        return jan1 - offset;
+    };
+    double start = weekOneStart(year);
+    if (day < start) start = weekOneStart(year - 1);
+    return static_cast<int>((day - start) / 7) + 1;
+}
+
+Variant datePart(std::span<const Variant> a) {
+    const std::string iv = intervalArg(a[0]);
+    if (a[1].isNull()) return Variant::null();
+    const double serial = dateArg(a[1]);
+    const int firstDay = firstDayArg(a, 2);
+    int firstWeek = a.size() > 3 && !a[3].isEmpty() ? longArg(a[3]) : 1;
+    require(firstWeek >= 0 && firstWeek <= 3);
+    if (firstWeek == 0) firstWeek = 1;
+    const Parts p = datetime::partsFromSerial(serial);
+    const double day = std::floor(linear(serial));
+    int r = 0;
+    if (iv == "yyyy")
+        r = p.year;
+    else if (iv == "q")
+        r = (p.month - 1) / 3 + 1;
+    else if (iv == "m")
+        r = p.month;
+    else if (iv == "y")
+        r = static_cast<int>(day - datetime::serialFromDate(p.year, 1, 1)) + 1;
+    else if (iv == "d")
+        r = p.day;
+    else if (iv == "w")
+        r = (datetime::weekday(day) - firstDay + 7) % 7 + 1;
+    else if (iv == "ww")
+        r = weekOfYear(day, p.year, firstDay, firstWeek);
+    else if (iv == "h")
+        r = p.hour;
+    else if (iv == "n")
+        r = p.minute;
+    else
+        r = p.second;
+    return Variant(static_cast<int32_t>(r));
+}
+
 } // namespace
 
 void addDates(Engine& e) {
+    e.addFunction(
+        "FormatDateTime", [](auto a) { return formatDateTime(a); }, 1, 2);
+    e.addFunction(
+        "DatePart", [](auto a) { return datePart(a); }, 2, 4);
+    e.addFunction(
+        "WeekdayName",
+        [](auto a) {
+            const int wd = longArg(a[0]);
+            require(wd >= 1 && wd <= 7);
+            const int first = firstDayArg(a, 2);
+            std::string s = kDayNames[(wd - 1 + first - 1) % 7];
+            if (a.size() > 1 && !a[1].isEmpty() && a[1].toBool()) s = s.substr(0, 3);
+            return Variant(s);
+        },
+        1, 3);
     e.addFunction(
         "Now", [](auto) { return Variant::date(nowSerial()); }, 0, 0);
     e.addFunction(
@@ -206,12 +315,9 @@ void addDates(Engine& e) {
     e.addFunction(
         "MonthName",
         [](auto a) {
-            static const char* const names[] = {"January",   "February", "March",    "April",
-                                                "May",       "June",     "July",     "August",
-                                                "September", "October",  "November", "December"};
             const int m = longArg(a[0]);
             require(m >= 1 && m <= 12);
-            std::string s = names[m - 1];
+            std::string s = kMonthNames[m - 1];
             if (a.size() > 1 && !a[1].isEmpty() && a[1].toBool()) s = s.substr(0, 3);
             return Variant(s);
         },

@@ -41,6 +41,7 @@ bool isNumeric(const Variant& v) {
     case Variant::Tag::Long:
     case Variant::Tag::Single:
     case Variant::Tag::Double:
+    case Variant::Tag::Currency:
         return true;
     case Variant::Tag::String: {
         double d;
@@ -111,6 +112,25 @@ void addInspection(Engine& e) {
         "ScriptEngineMajorVersion", [](auto) { return Variant(static_cast<int32_t>(5)); }, 0, 0);
     e.addFunction(
         "ScriptEngineMinorVersion", [](auto) { return Variant(static_cast<int32_t>(8)); }, 0, 0);
+    e.addFunction(
+        "ScriptEngineBuildVersion", [](auto) { return Variant(static_cast<int32_t>(16384)); }, 0,
+        0);
+    // The engine formats and parses numbers and dates the United States
+    // English way (locale 1033) only; SetLocale accepts that locale alone.
+    e.addFunction(
+        "GetLocale", [](auto) { return Variant(static_cast<int32_t>(1033)); }, 0, 0);
+    e.addFunction(
+        "SetLocale",
+        [](auto a) {
+            if (!a.empty() && !a[0].isEmpty()) {
+                const Variant& v = notNull(a[0]);
+                const bool ok = v.isString() ? sameName(v.rawString(), "en-us")
+                                             : (v.toLong() == 1033 || v.toLong() == 0);
+                require(ok);
+            }
+            return Variant(static_cast<int32_t>(1033));
+        },
+        0, 1);
 }
 
 void addConstants(Engine& e) {
@@ -182,9 +202,9 @@ void addConstants(Engine& e) {
         {"vbFriday", 6},
         {"vbSaturday", 7},
         {"vbUseSystemDayOfWeek", 0},
-        {"vbFirstJan1", 1},
         {"vbFirstFourDays", 2},
         {"vbFirstFullWeek", 3},
+        {"vbFirstJan1", 1},
         {"vbUseSystem", 0},
         {"vbGeneralDate", 0},
         {"vbLongDate", 1},

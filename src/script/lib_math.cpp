@@ -37,6 +37,8 @@ Variant sameKind(const Variant& v, double r) {
         return Variant(r);
     case Tag::Single:
         return Variant::single(static_cast<float>(r));
+    case Tag::Currency:
+        return Variant::currency(currencyFromDouble(r));
     default:
         return Variant(r);
     }
@@ -70,6 +72,18 @@ struct RandomState {
 } // namespace
 
 void addMath(Engine& e) {
+    e.addFunction(
+        "RGB",
+        [](auto a) {
+            int32_t c[3];
+            for (int i = 0; i < 3; ++i) {
+                c[i] = longArg(a[static_cast<size_t>(i)]);
+                require(c[i] >= 0);
+                if (c[i] > 255) c[i] = 255;
+            }
+            return Variant(c[0] + c[1] * 256 + c[2] * 65536);
+        },
+        3, 3);
     e.addFunction(
         "Abs",
         [](auto a) {

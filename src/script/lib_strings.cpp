@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace script::library {
 
@@ -171,6 +172,93 @@ Variant join(std::span<const Variant> a, size_t maxBytes) {
     return Variant(std::move(out));
 }
 
+// Windows-1252's characters 0x80..0x9F in Unicode (0 = unassigned, kept as is).
+constexpr uint16_t kCp1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+int32_t unicodeOf(unsigned char c) {
+    if (c >= 0x80 && c <= 0x9F && kCp1252High[c - 0x80]) return kCp1252High[c - 0x80];
+    return c;
+}
+
+// The byte of a Unicode character in Windows-1252; '?' when it has none.
+char byteOf(int32_t code) {
+    if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<char>(code);
+    for (int i = 0; i < 32; ++i)
+        if (kCp1252High[i] == code || (kCp1252High[i] == 0 && code == 0x80 + i))
+            return static_cast<char>(0x80 + i);
+    return '?';
+}
+
+// JScript's escape(): letters, digits and @*_+-./ stay; other characters
+// become %XX, or %uXXXX beyond Latin-1.
+std::string escape(std::string_view s) {
+    static const char* const hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : s) {
+        if (std::isalnum(c) || std::strchr("@*_+-./", c)) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        const int32_t u = c ? unicodeOf(c) : 0;
+        if (u > 0xFF) {
+            out += "%u";
+            for (int shift = 12; shift >= 0; shift -= 4)
+                out += hex[(u >> shift) & 0xF];
+        } else {
+            out += '%';
+            out += hex[u >> 4];
+            out += hex[u & 0xF];
+        }
+    }
+    return out;
+}
+
+std::string unescape(std::string_view s) {
+    auto hexValue = [&](size_t at, size_t n, int32_t& v) {
+        if (at + n > s.size()) return false;
+        v = 0;
+        for (size_t i = at; i < at + n; ++i) {
+            if (!std::isxdigit(static_cast<unsigned char>(s[i]))) return false;
+            const int c = std::tolower(static_cast<unsigned char>(s[i]));
+            v = v * 16 + (std::isdigit(c) ? c - '0' : c - 'a' + 10);
+        }
+        return true;
+    };
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        int32_t v;
+        if (s[i] == '%' && i + 1 < s.size() && s[i + 1] == 'u' && hexValue(i + 2, 4, v)) {
+            out += byteOf(v);
+            i += 5;
+        } else if (s[i] == '%' && hexValue(i + 1, 2, v)) {
+            out += static_cast<char>(v);
+            i += 2;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+Variant filter(std::span<const Variant> a) {
+    const Variant& arr = notNull(a[0]);
+    if (!arr.isArray() || arr.rawArray().dimensions() != 1) throw ScriptError(err::TypeMismatch);
+    const std::string what = text(notNull(a[1]));
+    const bool include = a.size() > 2 && !a[2].isEmpty() ? notNull(a[2]).toBool() : true;
+    const int mode = compareMode(a, 3);
+    std::vector<Variant> kept;
+    for (const Variant& item : arr.rawArray().items) {
+        if (item.isNull() || item.isArray() || item.isObject())
+            throw ScriptError(err::TypeMismatch);
+        const std::string s = text(item);
+        if ((find(s, what, 0, mode) != std::string::npos) == include) kept.emplace_back(s);
+    }
+    return Variant::array(std::move(kept));
+}
+
 } // namespace
 
 void addStrings(Engine& e) {
@@ -285,14 +373,42 @@ void addStrings(Engine& e) {
         return Variant::integer(static_cast<int16_t>(static_cast<unsigned char>(s[0])));
     };
     e.addFunction("Asc", asc, 1, 1);
-    e.addFunction("AscW", asc, 1, 1);
-    auto chr = [](auto a) {
-        const int32_t n = longArg(a[0]);
-        require(n >= 0 && n <= 255);
-        return Variant(std::string(1, static_cast<char>(n)));
-    };
-    e.addFunction("Chr", chr, 1, 1);
-    e.addFunction("ChrW", chr, 1, 1);
+    e.addFunction(
+        "AscW",
+        [](auto a) {
+            const std::string s = text(notNull(a[0]));
+            require(!s.empty());
+            return Variant::integer(
+                static_cast<int16_t>(unicodeOf(static_cast<unsigned char>(s[0]))));
+        },
+        1, 1);
+    e.addFunction(
+        "Chr",
+        [](auto a) {
+            const int32_t n = longArg(a[0]);
+            require(n >= 0 && n <= 255);
+            return Variant(std::string(1, static_cast<char>(n)));
+        },
+        1, 1);
+    // Strings hold Windows-1252 bytes: a character outside it becomes "?".
+    e.addFunction(
+        "ChrW",
+        [](auto a) {
+            int32_t n = longArg(a[0]);
+            require(n >= -32768 && n <= 65535);
+            if (n < 0) n += 65536;
+            return Variant(std::string(1, byteOf(n)));
+        },
+        1, 1);
+    e.addFunction(
+        "Filter", [](auto a) { return filter(a); }, 2, 4);
+    e.addFunction(
+        "Escape",
+        [](auto a) { return a[0].isNull() ? Variant::null() : Variant(escape(text(a[0]))); }, 1, 1);
+    e.addFunction(
+        "Unescape",
+        [](auto a) { return a[0].isNull() ? Variant::null() : Variant(unescape(text(a[0]))); }, 1,
+        1);
 }
 
 } // namespace script::library

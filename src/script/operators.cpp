@@ -18,8 +18,9 @@ enum Rank : int {
     RankByte = 1,
     RankInteger = 2,
     RankLong = 3,
-    RankSingle = 4,
-    RankDouble = 5
+    RankCurrency = 4,
+    RankSingle = 5,
+    RankDouble = 6
 };
 
 int rankOf(const Variant& v) {
@@ -33,6 +34,8 @@ int rankOf(const Variant& v) {
         return RankInteger;
     case Tag::Long:
         return RankLong;
+    case Tag::Currency:
+        return RankCurrency;
     case Tag::Single:
         return RankSingle;
     default:
@@ -83,9 +86,25 @@ void arithmetic(BinOp op, const Variant& a, const Variant& b, Variant& out) {
         // Booleans alone give Integer, not Boolean.
         return storeIntegral(r, rank, out);
     }
+    const bool currency = a.tag() == Tag::Currency || b.tag() == Tag::Currency;
+    if (rank == RankCurrency) {
+        // Exact in 1/10000 units; a product is rescaled once.
+        auto units = [](const Variant& v) -> long double {
+            return v.tag() == Tag::Currency ? static_cast<long double>(v.rawCurrency())
+                                            : static_cast<long double>(v.toDouble()) * 10000;
+        };
+        const long double x = units(a), y = units(b);
+        const long double r = op == BinOp::Add   ? x + y
+                              : op == BinOp::Sub ? x - y
+                                                 : std::nearbyint(x * y / 10000);
+        if (!(r >= -9.2233720368547758e18L && r < 9.2233720368547758e18L))
+            throw ScriptError(err::Overflow);
+        return void(out = Variant::currency(static_cast<int64_t>(r)));
+    }
     const double x = numberOf(a), y = numberOf(b);
     double r = op == BinOp::Add ? x + y : op == BinOp::Sub ? x - y : x * y;
     if (std::isinf(r) && std::isfinite(x) && std::isfinite(y)) throw ScriptError(err::Overflow);
+    if (currency) rank = RankDouble; // Currency and Single give Double
     if ((aDate || bDate) && op != BinOp::Mul && !(aDate && bDate && op == BinOp::Sub)) {
         if (!datetime::inRange(r)) throw ScriptError(err::Overflow);
         return out.setDouble(Tag::Date, r);
@@ -403,6 +422,9 @@ void negate(const Variant& ra, Variant& out) {
         return storeIntegral(-static_cast<long long>(a.rawInt()), RankLong, out);
     case Tag::Single:
         out = Variant::single(-a.rawSingle());
+        return;
+    case Tag::Currency:
+        out = Variant::currency(-a.rawCurrency());
         return;
     case Tag::Date:
         out.setDouble(Tag::Date, -a.rawDouble());

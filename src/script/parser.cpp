@@ -22,15 +22,34 @@ constexpr std::size_t kStackReserve = 256u << 10;
 // Names and slots of the procedure being parsed.
 struct ProcScope {
     Procedure* proc = nullptr;
-    std::unordered_map<std::string, int> locals; // lower-case name -> slot
+    Token nameToken;
+    std::unordered_map<std::string, int> locals;   // lower-case name -> slot
+    std::unordered_map<std::string, int> implicit; // global, or else this slot
     std::vector<Name*> names;
 };
 
 class Parser {
 public:
-    Parser(std::string_view src, int unitId) : tokens_(tokenize(src)) {
+    Parser(std::string_view src, int unitId, const Procedure* enclosing,
+           std::span<const std::string> extraLocals)
+        : tokens_(tokenize(src)), enclosing_(enclosing) {
         unit_ = std::make_unique<Unit>();
         unit_->id = unitId;
+        if (enclosing) {
+            unit_->scopeProc = std::make_unique<Procedure>();
+            Procedure& p = *unit_->scopeProc;
+            p.name = enclosing->name;
+            p.kind = enclosing->kind;
+            p.isFunction = enclosing->isFunction;
+            p.unit = unitId;
+            p.owner = enclosing->owner;
+            p.slotCount = enclosing->slotCount;
+            enclosingScope_.proc = &p;
+            enclosingScope_.locals = enclosing->locals;
+            enclosingScope_.implicit = enclosing->implicitLocals;
+            for (const std::string& name : extraLocals)
+                enclosingScope_.locals[name] = p.slotCount++;
+        }
     }
 
     std::unique_ptr<Unit> program() {
@@ -41,18 +60,20 @@ public:
             unit_->optionExplicit = true;
             endOfStatement();
         }
+        if (enclosing_) scope_ = &enclosingScope_;
         unit_->topLevel = block();
         if (!at(Tok::Eof)) strayTerminator();
-        finishGlobals();
+        finishScope();
         return std::move(unit_);
     }
 
     std::unique_ptr<Unit> expressionUnit() {
         skipNewlines();
+        if (enclosing_) scope_ = &enclosingScope_;
         unit_->expression = expression();
         skipNewlines();
         if (!at(Tok::Eof)) fail(err::ExpectedEndOfStatement);
-        finishGlobals();
+        finishScope();
         return std::move(unit_);
     }
 
@@ -218,7 +239,7 @@ private:
         case Tok::Property:
             fail(err::MustBeInsideClass);
         case Tok::Class:
-            fail(err::SyntaxError); // classes are not supported
+            return classDeclaration();
         case Tok::ReDim:
             return redim();
         case Tok::If:
@@ -348,6 +369,7 @@ private:
             Assign* a = make<Assign>(line);
             a->target = checkTarget(target);
             a->value = expression();
+            findAppend(a);
             return a;
         }
         if (!allowCall) fail(err::ExpectedEquals);
@@ -383,6 +405,21 @@ private:
         markCallee(call->callee);
         c->call = withDepth(call, {call->callee});
         return c;
+    }
+
+    // `s = s & a & b`: a chain of & whose first operand is the target.
+    static void findAppend(Assign* a) {
+        if (a->target->kind != ExprKind::Name) return;
+        std::vector<Expr*> parts;
+        Expr* e = a->value;
+        while (e->kind == ExprKind::Binary && static_cast<Binary*>(e)->op == ops::BinOp::Concat) {
+            parts.push_back(static_cast<Binary*>(e)->right);
+            e = static_cast<Binary*>(e)->left;
+        }
+        if (parts.empty() || parts.size() > 8 || e->kind != ExprKind::Name ||
+            !sameName(static_cast<Name*>(e)->name, static_cast<Name*>(a->target)->name))
+            return;
+        a->appendParts.assign(parts.rbegin(), parts.rend());
     }
 
     Expr* paren(Expr* inner, int line) {
@@ -470,7 +507,7 @@ private:
         unit_->globals.push_back(std::move(d));
     }
 
-    enum class GlobalKind { Variable, Procedure };
+    enum class GlobalKind { Variable, Procedure, Class };
     void declareGlobal(const std::string& lower, const Token& t, GlobalKind kind) {
         auto [it, inserted] = globalKinds_.emplace(lower, kind);
         if (!inserted && !(kind == GlobalKind::Procedure && it->second == GlobalKind::Procedure))
@@ -739,8 +776,8 @@ private:
             break;
         case Tok::Function:
         case Tok::Sub:
-            if (!scope_ || scope_->proc->isFunction != (what.kind == Tok::Function))
-                fail(err::InvalidExit);
+        case Tok::Property:
+            if (!scope_ || closingToken(scope_->proc->kind) != what.kind) fail(err::InvalidExit);
             s->what = Exit::What::Procedure;
             break;
         default:
@@ -778,21 +815,57 @@ private:
 
     // ---- procedures ------------------------------------------------------------------
 
+    static Tok closingToken(ProcKind kind) {
+        switch (kind) {
+        case ProcKind::Sub:
+            return Tok::Sub;
+        case ProcKind::Function:
+            return Tok::Function;
+        default:
+            return Tok::Property;
+        }
+    }
+
+    // A global Sub or Function: bound and kept in the unit at once.
     Stmt* procedure() {
+        const Token& kw = peek();
+        if (scope_ || loops_ > 0 || class_) fail(err::SyntaxError, kw);
+        auto scope = std::make_unique<ProcScope>();
+        auto proc = procedureBody(*scope);
+        declareGlobal(lowerName(proc->name), kw, GlobalKind::Procedure);
+        bindLocals(*scope, nullptr);
+        unit_->procedures.push_back(std::move(proc));
+        return nullptr;
+    }
+
+    // `Sub name(params) ... End Sub`, `Function ...`, `Property Get|Let|Set
+    // ...`, from the keyword on. Names are bound later (bindLocals).
+    std::unique_ptr<Procedure> procedureBody(ProcScope& scope) {
         const Token& kw = next();
-        const bool isFunction = kw.kind == Tok::Function;
-        if (scope_ || loops_ > 0) fail(err::SyntaxError, kw);
-        const Token& nameTok = peek();
         auto proc = std::make_unique<Procedure>();
-        proc->name = identifier();
-        proc->isFunction = isFunction;
         proc->line = kw.line;
         proc->unit = unit_->id;
-        declareGlobal(lowerName(proc->name), nameTok, GlobalKind::Procedure);
-
-        ProcScope scope;
+        if (kw.kind == Tok::Property) {
+            if (!class_) fail(err::MustBeInsideClass, kw);
+            if (accept(Tok::Get))
+                proc->kind = ProcKind::PropertyGet;
+            else if (accept(Tok::Let))
+                proc->kind = ProcKind::PropertyLet;
+            else if (accept(Tok::Set))
+                proc->kind = ProcKind::PropertySet;
+            else
+                fail(err::ExpectedLetSetGet);
+        } else {
+            proc->kind = kw.kind == Tok::Function ? ProcKind::Function : ProcKind::Sub;
+        }
+        const bool returns =
+            proc->kind == ProcKind::Function || proc->kind == ProcKind::PropertyGet;
+        proc->isFunction = returns;
+        const Token& nameTok = peek();
+        scope.nameToken = nameTok;
+        proc->name = identifier();
         scope.proc = proc.get();
-        if (isFunction) scope.locals[lowerName(proc->name)] = 0;
+        if (returns) scope.locals[lowerName(proc->name)] = 0;
         if (accept(Tok::LParen)) {
             if (!at(Tok::RParen)) {
                 do {
@@ -805,7 +878,7 @@ private:
                     p.name = identifier();
                     if (accept(Tok::LParen)) expect(Tok::RParen, err::ExpectedRParen);
                     const std::string lower = lowerName(p.name);
-                    if (scope.locals.count(lower) && !(isFunction && scope.locals[lower] == 0))
+                    if (scope.locals.count(lower) && !(returns && scope.locals[lower] == 0))
                         fail(err::NameRedefined, pt);
                     scope.locals[lower] = proc->slotCount++;
                     proc->params.push_back(std::move(p));
@@ -815,42 +888,204 @@ private:
         } else if (!atStatementEnd()) {
             fail(err::ExpectedLParen);
         }
+        if ((proc->kind == ProcKind::PropertyLet || proc->kind == ProcKind::PropertySet) &&
+            proc->params.empty())
+            fail(err::PropertyLetArgs, nameTok);
+        if (class_ && !proc->params.empty() &&
+            (sameName(proc->name, "Class_Initialize") || sameName(proc->name, "Class_Terminate")))
+            fail(err::ClassInitArgs, nameTok);
         scope_ = &scope;
         const int savedDo = doDepth_, savedFor = forDepth_;
         doDepth_ = forDepth_ = 0;
         proc->body = block();
         doDepth_ = savedDo;
         forDepth_ = savedFor;
+        scope_ = nullptr;
         if (at(Tok::Eof)) fail(err::ExpectedEnd);
         if (!at(Tok::End)) strayTerminator();
         next();
-        if (!at(isFunction ? Tok::Function : Tok::Sub)) {
+        const Tok closing = closingToken(proc->kind);
+        if (!at(closing)) {
+            if (closing == Tok::Property) fail(err::ExpectedProperty);
             if (at(Tok::Function)) fail(err::ExpectedSub);
             if (at(Tok::Sub)) fail(err::ExpectedFunction);
-            fail(isFunction ? err::ExpectedFunction : err::ExpectedSub);
+            fail(closing == Tok::Function ? err::ExpectedFunction : err::ExpectedSub);
         }
         next();
-        bindLocals(scope);
-        scope_ = nullptr;
-        unit_->procedures.push_back(std::move(proc));
+        return proc;
+    }
+
+    // `Class name ... End Class`: fields, methods and properties.
+    Stmt* classDeclaration() {
+        const Token& kw = next();
+        if (scope_ || loops_ > 0 || class_) fail(err::SyntaxError, kw);
+        const Token& nameTok = peek();
+        auto cls = std::make_unique<ClassDef>();
+        cls->name = identifier();
+        cls->line = kw.line;
+        declareGlobal(lowerName(cls->name), nameTok, GlobalKind::Class);
+        endOfStatement();
+        class_ = cls.get();
+        std::vector<std::unique_ptr<ProcScope>> scopes;
+        while (true) {
+            skipSeparators();
+            if (at(Tok::Eof)) fail(err::ExpectedEnd);
+            if (at(Tok::End)) {
+                next();
+                if (!at(Tok::Class)) fail(err::ExpectedClass);
+                next();
+                break;
+            }
+            bool isPublic = true, isDefault = false, qualified = false;
+            if (at(Tok::Public) || at(Tok::Private)) {
+                isPublic = next().kind == Tok::Public;
+                qualified = true;
+                if (at(Tok::Default)) {
+                    if (!isPublic) fail(err::DefaultNeedsPublic);
+                    next();
+                    isDefault = true;
+                }
+            } else if (at(Tok::Default)) {
+                fail(err::DefaultNeedsPublic);
+            }
+            const Tok k = peek().kind;
+            if (k == Tok::Sub || k == Tok::Function || k == Tok::Property) {
+                auto scope = std::make_unique<ProcScope>();
+                auto proc = procedureBody(*scope);
+                proc->isPublic = isPublic;
+                proc->owner = cls.get();
+                addMethod(*cls, std::move(proc), isDefault, scope->nameToken);
+                scopes.push_back(std::move(scope));
+            } else if (k == Tok::Dim || qualified) {
+                if (isDefault) fail(err::SyntaxError);
+                if (k == Tok::Dim) {
+                    if (qualified) fail(err::SyntaxError);
+                    next();
+                }
+                fields(*cls, isPublic);
+            } else if (k == Tok::End || k == Tok::Loop || k == Tok::Next || k == Tok::WEnd) {
+                fail(err::ExpectedClass);
+            } else {
+                fail(err::ExpectedStatement);
+            }
+            endOfStatement();
+        }
+        for (auto& scope : scopes)
+            bindLocals(*scope, cls.get());
+        class_ = nullptr;
+        unit_->classes.push_back(std::move(cls));
         return nullptr;
     }
 
-    void bindLocals(ProcScope& scope) {
-        std::unordered_map<std::string, int> implicit;
+    void fields(ClassDef& cls, bool isPublic) {
+        do {
+            const Token& t = peek();
+            const std::string name = identifier();
+            ClassField f;
+            if (accept(Tok::LParen)) {
+                f.isArray = true;
+                if (!at(Tok::RParen)) {
+                    do {
+                        const Token& b = peek();
+                        if (b.kind != Tok::Literal || !b.value.isIntegral())
+                            fail(err::ExpectedInteger);
+                        f.bounds.push_back(b.value.rawInt());
+                        next();
+                    } while (accept(Tok::Comma));
+                }
+                expect(Tok::RParen, err::ExpectedRParen);
+            }
+            const std::string lower = lowerName(name);
+            if (cls.index.count(lower)) fail(err::NameRedefined, t);
+            ClassMember m;
+            m.name = name;
+            m.isPublic = isPublic;
+            m.field = static_cast<int>(cls.fields.size());
+            cls.fields.push_back(std::move(f));
+            cls.index[lower] = static_cast<int>(cls.members.size());
+            cls.members.push_back(std::move(m));
+        } while (accept(Tok::Comma));
+    }
+
+    void addMethod(ClassDef& cls, std::unique_ptr<Procedure> proc, bool isDefault,
+                   const Token& at) {
+        const std::string lower = lowerName(proc->name);
+        int id = cls.find(lower);
+        if (id < 0) {
+            id = static_cast<int>(cls.members.size());
+            ClassMember m;
+            m.name = proc->name;
+            m.isPublic = proc->isPublic;
+            cls.members.push_back(std::move(m));
+            cls.index[lower] = id;
+        }
+        ClassMember& m = cls.members[static_cast<size_t>(id)];
+        const Procedure* p = proc.get();
+        auto claim = [&](const Procedure*& slot) {
+            if (slot || m.field >= 0 || m.method) fail(err::NameRedefined, at);
+            slot = p;
+        };
+        switch (p->kind) {
+        case ProcKind::Sub:
+        case ProcKind::Function:
+            if (m.method || m.field >= 0 || m.get || m.let || m.set) fail(err::NameRedefined, at);
+            m.method = p;
+            break;
+        case ProcKind::PropertyGet:
+            claim(m.get);
+            break;
+        case ProcKind::PropertyLet:
+            claim(m.let);
+            break;
+        case ProcKind::PropertySet:
+            claim(m.set);
+            break;
+        }
+        if (m.get && (m.let || m.set)) {
+            const Procedure* put = m.let ? m.let : m.set;
+            if (put->params.size() != m.get->params.size() + 1) fail(err::PropertyArgCount, at);
+        }
+        if (p->isPublic) m.isPublic = true;
+        if (isDefault) {
+            if (p->kind != ProcKind::PropertyGet && p->kind != ProcKind::Function &&
+                p->kind != ProcKind::Sub)
+                fail(err::DefaultOnlyOnGet, at);
+            if (cls.defaultMember >= 0 && cls.defaultMember != id) fail(err::MultipleDefault, at);
+            cls.defaultMember = id;
+        }
+        if (p->kind == ProcKind::Sub && p->params.empty()) {
+            if (lower == "class_initialize") cls.initialize = p;
+            if (lower == "class_terminate") cls.terminate = p;
+        }
+        cls.procedures.push_back(std::move(proc));
+    }
+
+    // Binds the names of a procedure: parameters and Dims to slots, then
+    // (inside a class) members of the class, then global names.
+    void bindLocals(ProcScope& scope, const ClassDef* cls) {
+        std::unordered_map<std::string, int>& implicit = scope.implicit;
         const std::string self =
             scope.proc->isFunction ? lowerName(scope.proc->name) : std::string();
         for (Name* n : scope.names) {
             const std::string lower = lowerName(n->name);
-            if (lower == self && n->callee) {
-                n->scope = Scope::Global;
-                unit_->globalNames.push_back(n);
-                continue;
-            }
+            const bool recursion = lower == self && n->callee;
             auto it = scope.locals.find(lower);
-            if (it != scope.locals.end()) {
+            if (it != scope.locals.end() && !recursion) {
                 n->scope = Scope::Local;
                 n->slot = it->second;
+                continue;
+            }
+            if (cls) {
+                const int member = cls->find(lower);
+                if (member >= 0) {
+                    n->scope = Scope::Member;
+                    n->slot = member;
+                    continue;
+                }
+            }
+            if (recursion) {
+                n->scope = Scope::Global;
+                unit_->globalNames.push_back(n);
                 continue;
             }
             auto [im, inserted] = implicit.emplace(lower, 0);
@@ -859,9 +1094,15 @@ private:
             n->slot = im->second;
             unit_->globalNames.push_back(n);
         }
+        scope.proc->locals = scope.locals;
+        scope.proc->implicitLocals = implicit;
     }
 
-    void finishGlobals() {}
+    void finishScope() {
+        if (!enclosing_) return;
+        scope_ = nullptr;
+        bindLocals(enclosingScope_, enclosing_->owner);
+    }
 
     // ---- expressions -------------------------------------------------------------------
 
@@ -1100,6 +1341,9 @@ private:
     size_t pos_ = 0;
     std::unique_ptr<Unit> unit_;
     ProcScope* scope_ = nullptr;
+    const Procedure* enclosing_ = nullptr; // Execute/Eval in a procedure's scope
+    ProcScope enclosingScope_;
+    ClassDef* class_ = nullptr; // the class being parsed
     std::unordered_map<std::string, GlobalKind> globalKinds_;
     int nesting_ = 0;
     const char* stackFloor_ = StackLimit::floorForThisThread(kStackReserve);
@@ -1111,18 +1355,22 @@ private:
 
 } // namespace
 
-std::unique_ptr<ast::Unit> parseProgram(std::string_view source, int unitId) {
+std::unique_ptr<ast::Unit> parseProgram(std::string_view source, int unitId,
+                                        const ast::Procedure* enclosing,
+                                        std::span<const std::string> extraLocals) {
     try {
-        return Parser(source, unitId).program();
+        return Parser(source, unitId, enclosing, extraLocals).program();
     } catch (ScriptError& e) {
         e.unit = unitId;
         throw;
     }
 }
 
-std::unique_ptr<ast::Unit> parseExpression(std::string_view source, int unitId) {
+std::unique_ptr<ast::Unit> parseExpression(std::string_view source, int unitId,
+                                           const ast::Procedure* enclosing,
+                                           std::span<const std::string> extraLocals) {
     try {
-        return Parser(source, unitId).expressionUnit();
+        return Parser(source, unitId, enclosing, extraLocals).expressionUnit();
     } catch (ScriptError& e) {
         e.unit = unitId;
         throw;

@@ -25,6 +25,26 @@ bool Object::enumerate(std::vector<Variant>&) {
     return false;
 }
 
+void Object::destroy() noexcept {
+    // While an object is being destroyed, objects it releases wait in this
+    // list instead of being destroyed inside its destructor.
+    thread_local std::vector<Object*>* pending = nullptr;
+    if (pending) {
+        pending->push_back(this);
+        return;
+    }
+    std::vector<Object*> list;
+    pending = &list;
+    Object* o = this;
+    while (true) {
+        o->lastReleased();
+        if (list.empty()) break;
+        o = list.back();
+        list.pop_back();
+    }
+    pending = nullptr;
+}
+
 // ---- ArrayData --------------------------------------------------------------
 
 long long ArrayData::offset(std::span<const int32_t> indices) const {
@@ -130,6 +150,15 @@ ArrayData& Variant::mutableArray() {
     return *u_.a;
 }
 
+std::string& Variant::mutableString() {
+    if (u_.s->refs > 1) {
+        auto* copy = new StringData{1, u_.s->text};
+        --u_.s->refs;
+        u_.s = copy;
+    }
+    return u_.s->text;
+}
+
 VarType Variant::type() const noexcept {
     switch (deref().tag_) {
     case Tag::Empty:
@@ -148,6 +177,8 @@ VarType Variant::type() const noexcept {
         return VarType::Single;
     case Tag::Double:
         return VarType::Double;
+    case Tag::Currency:
+        return VarType::Currency;
     case Tag::Date:
         return VarType::Date;
     case Tag::String:
@@ -271,6 +302,29 @@ std::string formatSingle(float v) {
     return formatGeneral(v, 7);
 }
 
+std::string formatCurrency(int64_t c) {
+    const bool negative = c < 0;
+    const uint64_t u = negative ? 0 - static_cast<uint64_t>(c) : static_cast<uint64_t>(c);
+    std::string s = std::to_string(u / 10000);
+    uint64_t frac = u % 10000;
+    if (frac) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, ".%04u", static_cast<unsigned>(frac));
+        std::string f = buf;
+        while (f.back() == '0')
+            f.pop_back();
+        s += f;
+    }
+    return negative ? "-" + s : s;
+}
+
+int64_t currencyFromDouble(double v) {
+    const double scaled = std::nearbyint(v * 10000.0);
+    if (!(scaled >= -9.2233720368547758e18 && scaled < 9.2233720368547758e18))
+        throw ScriptError(err::Overflow);
+    return static_cast<int64_t>(scaled);
+}
+
 // ---- conversions ----------------------------------------------------------------
 
 namespace {
@@ -326,6 +380,8 @@ bool Variant::toBool() const {
     case Tag::Double:
     case Tag::Date:
         return v.u_.d != 0;
+    case Tag::Currency:
+        return v.u_.c != 0;
     case Tag::String:
         return stringToBool(v.u_.s->text);
     case Tag::Object:
@@ -352,6 +408,8 @@ double Variant::toDouble() const {
     case Tag::Double:
     case Tag::Date:
         return v.u_.d;
+    case Tag::Currency:
+        return static_cast<double>(v.u_.c) / 10000.0;
     case Tag::String:
         return stringToDouble(v.u_.s->text);
     case Tag::Object:
@@ -417,6 +475,8 @@ std::string Variant::toString() const {
         return formatSingle(v.u_.f);
     case Tag::Double:
         return formatDouble(v.u_.d);
+    case Tag::Currency:
+        return formatCurrency(v.u_.c);
     case Tag::Date:
         return datetime::formatDate(v.u_.d);
     case Tag::String:
@@ -453,6 +513,8 @@ std::string typeName(const Variant& value) {
         return "Single";
     case Variant::Tag::Double:
         return "Double";
+    case Variant::Tag::Currency:
+        return "Currency";
     case Variant::Tag::Date:
         return "Date";
     case Variant::Tag::String:

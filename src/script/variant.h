@@ -40,6 +40,7 @@ enum class VarType : int {
     Long = 3,
     Single = 4,
     Double = 5,
+    Currency = 6,
     Date = 7,
     String = 8,
     Object = 9,
@@ -83,11 +84,21 @@ public:
 
     void addRef() noexcept { ++refs_; }
     void release() noexcept {
-        if (--refs_ == 0) delete this;
+        if (--refs_ == 0) destroy();
     }
     int refCount() const noexcept { return refs_; }
 
+protected:
+    // Called when the last reference goes; deletes the object. An object
+    // that runs code first (a script class's Class_Terminate) overrides it
+    // and may keep itself alive by taking a new reference.
+    virtual void lastReleased() noexcept { delete this; }
+
 private:
+    // Releases objects one after the other, never recursively, so that a
+    // long chain of objects holding the next one cannot exhaust the stack.
+    void destroy() noexcept;
+
     int refs_ = 0;
 };
 
@@ -147,6 +158,7 @@ public:
         Long,
         Single,
         Double,
+        Currency,
         Date,
         String,
         Object,
@@ -186,6 +198,13 @@ public:
         Variant r;
         r.tag_ = Tag::Single;
         r.u_.f = v;
+        return r;
+    }
+    // Currency: a count of 1/10000 units.
+    static Variant currency(int64_t tenThousandths) noexcept {
+        Variant r;
+        r.tag_ = Tag::Currency;
+        r.u_.c = tenThousandths;
         return r;
     }
     static Variant date(double serial) noexcept {
@@ -231,7 +250,7 @@ public:
     bool isObject() const noexcept { return tag_ == Tag::Object; }
     bool isNothing() const noexcept { return tag_ == Tag::Object && u_.o == nullptr; }
     bool isArray() const noexcept { return tag_ == Tag::Array; }
-    // Boolean, Byte, Integer, Long, Single, Double or Date.
+    // Boolean, Byte, Integer, Long, Single, Double, Currency or Date.
     bool isNumber() const noexcept { return tag_ >= Tag::Boolean && tag_ <= Tag::Date; }
     bool isIntegral() const noexcept { return tag_ >= Tag::Boolean && tag_ <= Tag::Long; }
 
@@ -239,11 +258,14 @@ public:
     int32_t rawInt() const noexcept { return u_.l; }   // Boolean, Byte, Integer, Long
     double rawDouble() const noexcept { return u_.d; } // Double, Date
     float rawSingle() const noexcept { return u_.f; }
+    int64_t rawCurrency() const noexcept { return u_.c; } // in 1/10000
     const std::string& rawString() const noexcept { return u_.s->text; }
     Object* rawObject() const noexcept { return u_.o; } // nullptr = Nothing
     const ArrayData& rawArray() const noexcept { return *u_.a; }
     // The array's storage for writing: unshared first if needed.
     ArrayData& mutableArray();
+    // The string's text for writing (appending): unshared first if needed.
+    std::string& mutableString();
 
     // VBScript conversions. Objects are converted through their default member.
     bool toBool() const;
@@ -307,6 +329,7 @@ private:
         int32_t l;
         float f;
         double d;
+        int64_t c;
         StringData* s;
         Object* o;
         ArrayData* a;
@@ -327,6 +350,9 @@ std::string lowerName(std::string_view name);
 bool parseNumber(std::string_view text, double& out);
 std::string formatDouble(double v);
 std::string formatSingle(float v);
+std::string formatCurrency(int64_t tenThousandths);
+// CCur: rounds to 1/10000 (halves to even); 6 "Overflow" out of range.
+int64_t currencyFromDouble(double v);
 
 // The name TypeName() returns ("Integer", "String", "Variant()", ...).
 std::string typeName(const Variant& v);

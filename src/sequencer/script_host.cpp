@@ -33,6 +33,7 @@ ScriptHost::ScriptHost(panel::Panel& panel, platform::EventLoop& loop, platform:
       dataLog_(std::move(clock)), logViewer_(dialogs) {
     bindControls();
     engine_.addObject("MathFunction", makeAddInFunctions(*this), true);
+    useInstrumentPaths(engine_);
     engine_.setInterruptCheck([this] { return interruptCheck(); });
     // The script's own message boxes are counted apart from the instrument's.
     engine_.setMsgBoxHandler([this, show = dialogMsgBox(dialogs_)](
@@ -49,6 +50,10 @@ script::MsgBoxHandler dialogMsgBox(platform::Dialogs& dialogs) {
         dialogs.message(title, prompt);
         return kVbOk;
     };
+}
+
+void useInstrumentPaths(script::Engine& engine) {
+    engine.setPathMapper([](std::string_view path) { return platform::mapPath(path).string(); });
 }
 
 panel::Control& ScriptHost::control(std::string_view name) {

@@ -51,6 +51,10 @@ inline constexpr std::string_view kScriptError = "Error in Script.";
 // vbYesNo, else a message box answered with OK.
 script::MsgBoxHandler dialogMsgBox(platform::Dialogs& dialogs);
 
+// Scripts' FileSystemObject paths go through the instrument's path mapping
+// ("c:\QEX_ARV1files\..." in any spelling lands in the data directory).
+void useInstrumentPaths(script::Engine& engine);
+
 class ScriptHost {
 public:
     // Creates the sequencer's controls that the panel does not have yet

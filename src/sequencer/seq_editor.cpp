@@ -249,6 +249,7 @@ void SeqEditor::createControls() {
 void SeqEditor::newEngine() {
     engine_ = std::make_unique<script::Engine>();
     engine_->addObject("MathFunction", makeAddInFunctions(host_), true);
+    useInstrumentPaths(*engine_);
     engine_->setMsgBoxHandler(dialogMsgBox(dialogs_));
     // Top-level statements of a check run at once; a check that loops can be
     // stopped, and the window stays alive while it runs.

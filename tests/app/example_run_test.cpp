@@ -6,6 +6,7 @@
 
 #include "app/headless.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -259,6 +260,63 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"Missing", "amp-limits.dfl", [](auto& l) { l = {kRemove}; }, 3,
                "c:\\QEX_ARV1files\\amp-limits.dfl: File not found"}),
     [](const auto& info) { return info.param.name; });
+
+// The panel plays an external WAV file at ON instead of its 1 kHz tone: a
+// file the generator cannot play is refused with its message, and one in the
+// extensible layout holding 16-bit PCM plays.
+std::string externalWav(const std::string& formatTag, const std::string& extension, bool withData) {
+    const std::string format =
+        formatTag + std::string("\x02\0\x44\xac\0\0\x10\xb1\x02\0\x04\0\x10\0", 14) + extension;
+    std::string tone;
+    for (int i = 0; i < 44100; ++i) {
+        const auto v =
+            static_cast<std::int16_t>(16000 * std::sin(2 * 3.14159265358979 * 1000 * i / 44100));
+        for (int channel = 0; channel < 2; ++channel)
+            tone += std::string{static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
+    }
+    auto u32 = [](std::size_t v) {
+        std::string b;
+        for (int i = 0; i < 4; ++i)
+            b += static_cast<char>((v >> (8 * i)) & 0xFF);
+        return b;
+    };
+    std::string body = "WAVEfmt " + u32(format.size()) + format;
+    if (withData) body += "data" + u32(tone.size()) + tone;
+    return "RIFF" + u32(body.size()) + body;
+}
+
+TEST_F(ExampleRun, ExternalWavFilesThatCannotPlayAreRefusedAndExtensiblePcmPlays) {
+    const std::string pcm("\x01\0", 2);
+    const std::string extensible =
+        std::string("\x16\0\x10\0\x03\0\0\0", 8) +
+        std::string("\x01\0\0\0\0\0\x10\0\x80\0\0\xaa\0\x38\x9b\x71", 16);
+    const struct {
+        const char* name;
+        std::string bytes; // no file when empty
+        int code;
+        const char* says;
+    } cases[] = {
+        {"missing", "", 3, "Error opening input file, rc = 257"},
+        {"text", "Frequency, L Level\r\n", 3, "This is not a wave file"},
+        {"no data chunk", externalWav(pcm, "", false), 3, "Couldn't get data chunk"},
+        {"extensible 16-bit PCM", externalWav(std::string("\xfe\xff", 2), extensible, true), 1, ""},
+    };
+    auto panel = lines("amp-acceptance.atp");
+    panel[72] = "\"c:\\QEX_ARV1files\\external.wav\"";
+    panel[73] = "1";
+    put("amp-acceptance.atp", panel);
+    for (const auto& c : cases) {
+        fs::remove(work / "external.wav");
+        if (!c.bytes.empty()) std::ofstream(work / "external.wav", std::ios::binary) << c.bytes;
+        err.str("");
+        EXPECT_EQ(app::runHeadless(options("amplifier,hp=80"), out, err), c.code)
+            << c.name << ": " << err.str();
+        EXPECT_NE(err.str().find(c.says), std::string::npos) << c.name << ": " << err.str();
+        if (!*c.says) {
+            EXPECT_EQ(err.str(), "") << c.name;
+        }
+    }
+}
 
 TEST_F(ExampleRun, DeadAmplifierIsNoSignalNotAPass) {
     EXPECT_EQ(app::runHeadless(options("gain=-200"), out, err), 3);

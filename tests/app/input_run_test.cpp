@@ -13,9 +13,11 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <numbers>
 #include <sstream>
+#include <sys/resource.h>
 
 namespace {
 
@@ -126,13 +128,90 @@ TEST_F(InputRun, ReadoutsFollowTheFormulasBlockByBlock) {
     }
 }
 
-TEST_F(InputRun, UnreadableInputIsAStartupFailure) {
+// A RIFF WAVE file of a format chunk body and data bytes.
+std::string riffWave(const std::string& format, const std::string& data) {
+    auto u32 = [](std::size_t v) {
+        std::string b;
+        for (int i = 0; i < 4; ++i)
+            b += static_cast<char>((v >> (8 * i)) & 0xFF);
+        return b;
+    };
+    const std::string body =
+        "WAVEfmt " + u32(format.size()) + format + "data" + u32(data.size()) + data;
+    return "RIFF" + u32(body.size()) + body;
+}
+
+// 44100 Hz, 16-bit stereo: plain PCM, or the extensible layout holding PCM.
+const std::string kPcmFormat("\x01\0\x02\0\x44\xac\0\0\x10\xb1\x02\0\x04\0\x10\0", 16);
+const std::string kExtensibleFormat =
+    std::string("\xfe\xff", 2) + kPcmFormat.substr(2) + std::string("\x16\0\x10\0\x03\0\0\0", 8) +
+    std::string("\x01\0\0\0\0\0\x10\0\x80\0\0\xaa\0\x38\x9b\x71", 16);
+
+// What --input is given, and what the runner makes of it: anything but a
+// regular 16-bit stereo PCM file is refused before the run, with its reason.
+TEST_F(InputRun, InputsThatAreNoRecordingAreRefusedWithTheirReason) {
+    std::string tone;
+    for (std::size_t i = 0; i < wav.samples.size(); ++i)
+        tone += std::string{static_cast<char>(wav.samples[i] & 0xFF),
+                            static_cast<char>((wav.samples[i] >> 8) & 0xFF)};
+    const struct {
+        const char* name;
+        std::string bytes; // written to root/name unless the name is a path of its own
+        int code;
+        const char* says;
+    } cases[] = {
+        {"/tmp", "", 2, "cannot use input /tmp: not a regular file"},
+        {"/dev/zero", "", 2, "cannot use input /dev/zero: not a regular file"},
+        {"absent.wav", "", 2, "absent.wav: no such file"},
+        {"text.wav", "Frequency, L Level\r\n", 2, "text.wav: not a RIFF WAVE file"},
+        {"mono8.wav",
+         riffWave(std::string("\x01\0\x01\0\x44\xac\0\0\x44\xac\0\0\x01\0\x08\0", 16), "\x80\x80"),
+         2, "mono8.wav: not 16-bit stereo PCM"},
+        {"nodata.wav", riffWave(kPcmFormat, "").substr(0, 36), 2, "nodata.wav: no data chunk"},
+        {"extensible.wav", riffWave(kExtensibleFormat, tone), 0, ""},
+    };
+    for (const auto& c : cases) {
+        fs::path path = c.name;
+        if (path.is_relative()) {
+            path = root / c.name;
+            if (!c.bytes.empty()) std::ofstream(path, std::ios::binary) << c.bytes;
+        }
+        app::HeadlessOptions options;
+        options.dataDir = (root / "data").string();
+        options.inputWav = path.string();
+        options.runSeconds = 1;
+        std::ostringstream out, err;
+        EXPECT_EQ(app::runHeadless(options, out, err), c.code) << c.name << ": " << err.str();
+        EXPECT_NE(err.str().find(c.says), std::string::npos) << c.name << ": " << err.str();
+    }
+}
+
+TEST_F(InputRun, AGigabyteRecordingIsStreamedInLittleMemory) {
+    const fs::path big = root / "big.wav";
+    std::ofstream(big, std::ios::binary) << riffWave(kPcmFormat, "");
+    // A data chunk of 1 GiB of silence, as a sparse file.
+    const std::uint32_t gib = 1u << 30;
+    {
+        std::fstream f(big, std::ios::binary | std::ios::in | std::ios::out);
+        for (std::streamoff at : {std::streamoff(4), std::streamoff(40)}) {
+            const std::uint32_t size = at == 4 ? gib + 36 : gib;
+            f.seekp(at);
+            for (int i = 0; i < 4; ++i)
+                f.put(static_cast<char>((size >> (8 * i)) & 0xFF));
+        }
+    }
+    fs::resize_file(big, 44 + std::uintmax_t{gib});
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
     app::HeadlessOptions options;
     options.dataDir = (root / "data").string();
-    options.inputWav = (root / "absent.wav").string();
+    options.inputWav = big.string();
+    options.runSeconds = 3;
     std::ostringstream out, err;
-    EXPECT_EQ(app::runHeadless(options, out, err), 2);
-    EXPECT_NE(err.str().find("cannot use input"), std::string::npos);
+    EXPECT_EQ(app::runHeadless(options, out, err), 0) << err.str();
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kB more at the peak";
 }
 
 TEST(InputRunArgs, RunInputAndReadoutsOptions) {
@@ -146,6 +225,15 @@ TEST(InputRunArgs, RunInputAndReadoutsOptions) {
               "--run needs a number of seconds");
     EXPECT_EQ(app::parseArgs({"--headless", "--run", "1", "--run", "2"}).error,
               "--run given twice");
+    // Up to a year, for --run and --timeout alike.
+    EXPECT_EQ(app::parseArgs({"--headless", "--run", "31536000"}).options.runSeconds, 31536000);
+    EXPECT_EQ(app::parseArgs({"--headless", "--run", "2147484"}).options.runSeconds, 2147484);
+    EXPECT_EQ(app::parseArgs({"--headless", "--run", "31536001"}).error,
+              "--run 31536001: at most a year (31536000 seconds)");
+    EXPECT_EQ(app::parseArgs({"--headless", "--sequence", "s.dfs", "--timeout", "4e7"}).error,
+              "--timeout needs a number of seconds above 0");
+    EXPECT_EQ(app::parseArgs({"--headless", "--sequence", "s.dfs", "--timeout", "99999999"}).error,
+              "--timeout 99999999: at most a year (31536000 seconds)");
     EXPECT_FALSE(app::parseArgs({"--input", "t.wav"}).error.empty()); // needs --headless
 }
 

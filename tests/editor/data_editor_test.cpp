@@ -149,10 +149,11 @@ TEST_F(Editor, OpeningAndTheViewButtonsShowTheirTables) {
 }
 
 TEST_F(Editor, LimitToleranceBuildsABandAndFillsTheLimitTable) {
-    fill({"1000.0|-1.00|-1.20", "2000.0|-1.1|x"});
+    fill({"1000.0|-1.00|-1.20", "2000.0|-1.1|x", "||"});
     ed.LimitTolSW_Click();
     EXPECT_EQ(row(1), "1000.0|-3|0.8");
     EXPECT_EQ(row(2), "2000.0|-3.1|2"); // "x" counts as 0
+    EXPECT_EQ(row(3), "||");            // an empty row at the end is no limit row
     EXPECT_EQ(ed.viewKind(), "Limit File");
     EXPECT_EQ(host.limitTable.limitCount, 2);
     EXPECT_EQ(host.limitTable.limitFreq[1], 1000.0);
@@ -330,7 +331,9 @@ TEST_F(Editor, SavedLimitFileLoadsBackIntoTheGridAndThePanel) {
     ed.mnuLoadLimit_Click();
     EXPECT_EQ(ed.table().rows(), 2);
     EXPECT_EQ(host.limitTable.limitCount, 2);
-    EXPECT_NE(dialogs.messageTexts().back().find("big.dfl cannot be read"), std::string::npos);
+    EXPECT_NE(dialogs.messageTexts().back().find("not loaded: " + path("big.dfl")),
+              std::string::npos)
+        << dialogs.messageTexts().back();
 
     // A count box that is not a row count writes nothing; cancel writes nothing.
     ed.usercounttext = "0";

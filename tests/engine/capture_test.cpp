@@ -187,19 +187,24 @@ TEST_F(Capture, RestartOpensAgainAtTheNewRate) {
 }
 
 TEST(SimulatedSources, WavFileBlocksAreConsecutiveFramesAndWrapAround) {
+    const auto path = std::filesystem::temp_directory_path() / "arv1_engine_wav_source.wav";
     platform::WavPcm16 wav;
     wav.sampleRate = 44100;
     for (int i = 0; i < 10; ++i) {
         wav.samples.push_back(static_cast<std::int16_t>(i));
         wav.samples.push_back(static_cast<std::int16_t>(-i));
     }
-    platform::WavFileSource source(wav);
+    ASSERT_TRUE(platform::writeWavPcm16(path, wav));
+    const platform::WavLayoutResult layout = platform::readWavPcm16Layout(path);
+    ASSERT_TRUE(layout.ok) << layout.error;
+    platform::WavFileSource source(path, layout.layout);
     std::vector<std::int16_t> block(2 * 7);
     source.render(0, block.data(), 7, 44100);
     EXPECT_EQ(block[12], 6);
     source.render(7, block.data(), 7, 44100);
     EXPECT_EQ((std::vector<std::int16_t>(block.begin(), block.begin() + 8)),
               (std::vector<std::int16_t>{7, -7, 8, -8, 9, -9, 0, 0}));
+    std::filesystem::remove(path);
 }
 
 TEST(WavPcm16, WritesAndReadsBackAndRefusesOtherFormats) {

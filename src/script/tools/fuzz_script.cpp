@@ -6,7 +6,28 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <string>
 #include <string_view>
+
+namespace {
+
+// Every path a script names becomes one file or folder directly inside a
+// scratch folder, so the FileSystemObject can never touch anything else.
+std::string sandboxed(std::string_view path) {
+    static const std::filesystem::path root = [] {
+        auto p = std::filesystem::temp_directory_path() / "arv1-fuzz-script";
+        std::filesystem::create_directories(p);
+        return p;
+    }();
+    std::string name;
+    for (char c : path)
+        name += (c == '/' || c == '\\' || c == '\0') ? '_' : c;
+    if (name.empty() || name == "." || name == "..") name = "_";
+    return (root / name.substr(0, 64)).string();
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
@@ -16,6 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     limits.maxArrayElements = 1 << 16;
     limits.statementsPerInterruptCheck = 512;
     engine.setLimits(limits);
+    engine.setPathMapper(sandboxed);
     int checks = 0;
     engine.setInterruptCheck([&checks] { return ++checks > 40; }); // ~20000 statements
     engine.addFunction(

@@ -28,4 +28,4 @@ mkdir -p "$corpus"
 export ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 "$build/fuzz_script" -runs="$runs" -max_len=4096 -timeout=20 -rss_limit_mb=2048 \
-    -seed=1 -print_final_stats=1 "$corpus" "$here/../vbs"
+    -seed=1 -print_final_stats=1 "$corpus" "$here/../vbs" "$here/seeds"
