@@ -11,8 +11,10 @@ namespace generator {
 std::uint32_t playbackBufferSize(const platform::PlaybackFormat& f) {
     const double bytes = common::roundHalfEven(
         0.1 * f.blockAlign * static_cast<double>(f.samplesPerSecond) * f.channels);
-    // Beyond any real format: keep the buffers at a sane size.
-    auto size = static_cast<std::uint32_t>(std::clamp(bytes, 0.0, 64.0 * 1024 * 1024));
+    // Beyond any real format (a damaged header): the 40 buffers stay within
+    // 160 MiB. 4 MiB holds a tenth of a second of 8 channels of 32-bit
+    // samples at 96 kHz by this formula.
+    auto size = static_cast<std::uint32_t>(std::clamp(bytes, 0.0, 4.0 * 1024 * 1024));
     if (f.blockAlign != 0) size -= size % f.blockAlign;
     return size;
 }

@@ -8,6 +8,8 @@
 #include "platform/dialogs.h"
 #include "platform/files.h"
 
+#include <algorithm>
+
 namespace panel {
 
 namespace {
@@ -121,7 +123,8 @@ void panelFields(IO& io, PanelSettings& s, common::SweepData& sweep, std::int16_
             sweep.pointCount = 0;
             refuseCount();
         }
-        sweep.pointCount = points;
+        // Never more than the arrays hold, even when the file ends early.
+        sweep.pointCount = std::min<std::int16_t>(points, common::kMaxRows);
         for (int k = 1; k <= points; ++k) {
             if (k > common::kMaxRows) {
                 sweep.pointCount = common::kMaxRows;
@@ -130,7 +133,7 @@ void panelFields(IO& io, PanelSettings& s, common::SweepData& sweep, std::int16_
             sweepPoint(io, sweep, k);
         }
     } else {
-        for (int k = 1; k <= points; ++k)
+        for (int k = 1; k <= std::min<int>(points, common::kMaxRows); ++k)
             sweepPoint(io, sweep, k);
     }
 

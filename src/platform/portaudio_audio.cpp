@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
+#include <future>
 #include <portaudio.h>
 #include <semaphore.h>
 #include <thread>
+#include <time.h>
 
 namespace platform {
 
@@ -118,6 +121,84 @@ private:
     AlsaSetErrorHandler alsa_;
 };
 
+// Keeps the callback out of our buffers from the moment a stream is being
+// stopped, whatever the host does then. The callback passes through enter()
+// and leave(); shut() makes enter() refuse and waits until no callback is
+// inside (a callback never blocks, so that is at most one callback's work).
+// It also keeps the time of the last callback, to tell a host that stopped
+// calling (a JACK server that went away) from one that calls on.
+class CallbackGate {
+public:
+    // Audio thread.
+    bool enter() noexcept {
+        inside_.fetch_add(1, std::memory_order_seq_cst);
+        if (shut_.load(std::memory_order_seq_cst)) {
+            inside_.fetch_sub(1, std::memory_order_seq_cst);
+            return false;
+        }
+        lastCallNs_.store(nowNs(), std::memory_order_relaxed);
+        return true;
+    }
+    void leave() noexcept { inside_.fetch_sub(1, std::memory_order_seq_cst); }
+
+    // Instrument thread.
+    void open() {
+        lastCallNs_.store(nowNs(), std::memory_order_relaxed);
+        shut_.store(false, std::memory_order_seq_cst);
+    }
+    void shut() {
+        shut_.store(true, std::memory_order_seq_cst);
+        while (inside_.load(std::memory_order_seq_cst) != 0)
+            std::this_thread::yield();
+    }
+    std::int64_t silentMs() const {
+        return (nowNs() - lastCallNs_.load(std::memory_order_relaxed)) / 1'000'000;
+    }
+
+private:
+    // CLOCK_MONOTONIC through the vDSO: no lock, no system call.
+    static std::int64_t nowNs() noexcept {
+        timespec t{};
+        clock_gettime(CLOCK_MONOTONIC, &t);
+        return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec;
+    }
+
+    std::atomic<int> inside_{0};
+    std::atomic<bool> shut_{true};
+    std::atomic<std::int64_t> lastCallNs_{0};
+};
+
+// A host that has not called back for this long is taken for gone.
+constexpr std::int64_t kHostSilentMs = 500;
+// How long a stop waits for PortAudio to abort a stream: of a host that
+// calls back, and of one that has fallen silent.
+constexpr auto kAbortWait = std::chrono::milliseconds(2000);
+constexpr auto kAbortWaitSilent = std::chrono::milliseconds(200);
+
+// Stops a stream and never hangs: a JACK server that died leaves
+// Pa_AbortStream waiting for good. The gate is shut first, so our buffers
+// are free whatever happens next. The abort runs on a thread of its own; the
+// caller waits for it up to kAbortWait, or only briefly when the host has
+// fallen silent or has ended the stream itself. Returns false when the abort did not end in time:
+// the stream is then left behind, never touched again (not even closed), and `owner` (the
+// callback's data) lives as long as that abort runs.
+bool stopStreamBounded(PaStream* stream, CallbackGate& gate, std::shared_ptr<const void> owner) {
+    gate.shut();
+    const bool hostGone = gate.silentMs() >= kHostSilentMs || Pa_IsStreamActive(stream) != 1;
+    auto aborted = std::make_shared<std::promise<void>>();
+    std::future<void> done = aborted->get_future();
+    std::thread abort([stream, aborted, owner = std::move(owner)] {
+        Pa_AbortStream(stream);
+        aborted->set_value();
+    });
+    if (done.wait_for(hostGone ? kAbortWaitSilent : kAbortWait) == std::future_status::ready) {
+        abort.join(); // gone when the stop returns
+        return true;
+    }
+    abort.detach();
+    return false;
+}
+
 // One second at least: a host may hand over a few hundred milliseconds at once.
 constexpr std::int64_t kMinStallMs = 1000;
 constexpr int kWatchdogIntervalMs = 100;
@@ -171,7 +252,11 @@ struct PortAudioInput::Impl {
 
     static int streamCallback(const void* input, void*, unsigned long frames,
                               const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* self) {
-        return static_cast<Impl*>(self)->onAudio(static_cast<const std::int16_t*>(input), frames);
+        Impl& impl = *static_cast<Impl*>(self);
+        if (!impl.gate.enter()) return paAbort;
+        const int rc = impl.onAudio(static_cast<const std::int16_t*>(input), frames);
+        impl.gate.leave();
+        return rc;
     }
 
     // Audio thread.
@@ -207,9 +292,10 @@ struct PortAudioInput::Impl {
         if (auto onDone = header.onDone) onDone();
     }
 
-    // Instrument thread. After it returns the callback does not run.
+    // Instrument thread. After it returns the callback does not touch our
+    // buffers. A stream that could not be stopped is left behind.
     void stopStream() {
-        if (stream && running) Pa_AbortStream(stream);
+        if (stream && running && !stopStreamBounded(stream, gate, self.lock())) stream = nullptr;
         running = false;
     }
 
@@ -224,6 +310,7 @@ struct PortAudioInput::Impl {
     CaptureHandle nextHandle = 1;
     bool running = false;
     std::string lastError;
+    CallbackGate gate;
 
     // The queued buffer. target and targetFrames are written by the
     // instrument's thread while the state is Idle and published by the
@@ -297,6 +384,11 @@ CaptureHandle PortAudioInput::open(int deviceId, const CaptureFormat& format) {
 void PortAudioInput::start(CaptureHandle handle) {
     Impl& s = *impl_;
     if (!s.valid(handle) || s.running) return;
+    if (!s.stream) { // left behind by a stop on a host that went away
+        s.lastError = "the sound system stopped responding";
+        return;
+    }
+    s.gate.open();
     const PaError rc = Pa_StartStream(s.stream);
     if (rc == paNoError)
         s.running = true;
@@ -341,7 +433,7 @@ void PortAudioInput::close(CaptureHandle handle) {
     Impl& s = *impl_;
     if (!s.valid(handle)) return;
     reset(handle);
-    Pa_CloseStream(s.stream);
+    if (s.stream) Pa_CloseStream(s.stream);
     s.stream = nullptr;
     s.handle = 0;
 }
@@ -361,7 +453,11 @@ struct PortAudioOutput::Impl {
 
     static int streamCallback(const void*, void* output, unsigned long frames,
                               const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* self) {
-        return static_cast<Impl*>(self)->onAudio(static_cast<std::uint8_t*>(output), frames);
+        Impl& impl = *static_cast<Impl*>(self);
+        if (!impl.gate.enter()) return paAbort;
+        const int rc = impl.onAudio(static_cast<std::uint8_t*>(output), frames);
+        impl.gate.leave();
+        return rc;
     }
 
     // Audio thread: copies queued bytes, silence when the queue runs dry.
@@ -427,6 +523,11 @@ struct PortAudioOutput::Impl {
     }
 
     int startStream() {
+        if (!stream) { // left behind by a stop on a host that went away
+            lastError = "the sound system stopped responding";
+            return playback_error::DeviceError;
+        }
+        gate.open();
         const PaError rc = Pa_StartStream(stream);
         if (rc != paNoError) {
             lastError = paText(rc);
@@ -440,7 +541,7 @@ struct PortAudioOutput::Impl {
     }
 
     void stopStream() {
-        if (stream && running) Pa_AbortStream(stream);
+        if (stream && running && !stopStreamBounded(stream, gate, self.lock())) stream = nullptr;
         running = false;
         watchdog->setEnabled(false);
     }
@@ -486,6 +587,7 @@ struct PortAudioOutput::Impl {
     bool running = false;
     bool failed = false;
     std::string lastError;
+    CallbackGate gate;
     std::size_t blockAlign = 4;
     std::uint8_t silence = 0;
     std::uint32_t bytesPerSecond = 0;
@@ -653,7 +755,7 @@ int PortAudioOutput::close(PlaybackHandle handle) {
     Impl& s = *impl_;
     if (!s.valid(handle)) return playback_error::InvalidHandle;
     reset(handle);
-    Pa_CloseStream(s.stream);
+    if (s.stream) Pa_CloseStream(s.stream);
     s.stream = nullptr;
     s.handle = 0;
     s.failed = false;

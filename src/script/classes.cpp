@@ -16,6 +16,7 @@ ClassInstance::ClassInstance(std::shared_ptr<Heap> heap, const ast::ClassDef* d)
 }
 
 int ClassInstance::findMember(std::string_view name) const {
+    if (!heap_->interpreter) return -1;
     const int id = def->find(lowerName(name));
     return id < 0 ? -1 : id + 1;
 }
@@ -31,7 +32,7 @@ void ClassInstance::clearReferences() {
 }
 
 void ClassInstance::lastReleased() noexcept {
-    if (!terminated_ && def->terminate && heap_->interpreter) {
+    if (!terminated_ && heap_->interpreter && def->terminate) {
         terminated_ = true;
         addRef();
         heap_->interpreter->runTerminate(this);

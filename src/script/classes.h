@@ -11,7 +11,9 @@ class ClassInstance : public HeapObject {
 public:
     ClassInstance(std::shared_ptr<Heap> heap, const ast::ClassDef* def);
 
-    std::string typeName() const override { return def->name; }
+    // Once the engine has closed, its classes are gone: the instance is a
+    // bare object without members.
+    std::string typeName() const override { return heap_->interpreter ? def->name : "Object"; }
     int findMember(std::string_view name) const override;
     Variant invoke(int member, Access access, std::span<const Variant> args) override;
     void clearReferences() override;

@@ -145,6 +145,12 @@ TEST(PlaybackBufferSize, IsATenthOfASecondPerChannelInWholeFrames) {
         f.blockAlign = c.align;
         EXPECT_EQ(generator::playbackBufferSize(f), c.bytes) << c.rate;
     }
+    // A damaged header (block align 65283 for 16-bit stereo) asks for 575 MB
+    // per buffer; the 40 buffers stay within 160 MiB.
+    platform::PlaybackFormat damaged;
+    damaged.blockAlign = 65283;
+    EXPECT_LE(generator::playbackBufferSize(damaged), 4u << 20);
+    EXPECT_EQ(generator::playbackBufferSize(damaged) % 65283, 0u);
 }
 
 } // namespace

@@ -319,6 +319,16 @@ TEST_F(PanelTest, BadFilesNeverCrashAndEndTheReadAtTheBadField) {
         EXPECT_TRUE(p->settings.SampleSize == 16384 || p->settings.SampleSize == 32768);
     }
 
+    // A count above 200 in a file that ends within the points: the record
+    // never holds more points than its arrays, so saving it is safe.
+    const std::string many = originalStylePanel(201);
+    spit(dir / "cut.atp", many.substr(0, many.size() / 2));
+    p->testPanelPath = (dir / "cut.atp").string();
+    p->ReadData();
+    EXPECT_LE(p->sweepData.pointCount, 200);
+    p->testPanelPath = (dir / "saved.atp").string();
+    EXPECT_NO_THROW(p->WritePanelFile());
+
     // A text in a numeric field converts by its leading number.
     spit(dir / "text.atp", textInNumber);
     auto q = start();

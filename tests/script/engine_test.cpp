@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <optional>
 #include <pthread.h>
 #include <thread>
 
@@ -307,4 +308,22 @@ TEST(Engine, StackLimitFollowsTheThreadsStack) {
     pthread_attr_destroy(&attr);
     EXPECT_EQ(run.recursion, 28);
     EXPECT_TRUE(run.nesting == 0 || run.nesting == 28) << run.nesting;
+}
+
+// A class instance that the host keeps after the engine has gone is a bare
+// object: no members, no Class_Terminate, and it is freed without a crash.
+TEST(Engine, AClassInstanceOutlivesItsEngine) {
+    Variant kept;
+    {
+        script::Engine engine;
+        ASSERT_TRUE(engine.addCode("Class C\nPublic X\nSub Class_Terminate\nX = 1\nEnd Sub\n"
+                                   "End Class"));
+        std::optional<Variant> made = engine.evaluate("New C");
+        ASSERT_TRUE(made && made->isObject());
+        kept = *made;
+        EXPECT_EQ(script::typeName(kept), "C");
+    }
+    EXPECT_EQ(script::typeName(kept), "Object");
+    EXPECT_EQ(kept.rawObject()->findMember("X"), -1);
+    kept = Variant();
 }
