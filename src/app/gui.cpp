@@ -96,6 +96,14 @@ std::pair<QString, bool> deviceDescription(platform::DeviceCatalogue& catalogue,
             simulated};
 }
 
+// The folder of the running program (the help is found from there).
+std::filesystem::path executableDirectory() {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) return exe.parent_path();
+    return QCoreApplication::applicationDirPath().toStdString();
+}
+
 } // namespace
 
 int runWindow(const ParsedArgs& args, std::ostream& err) {
@@ -161,6 +169,12 @@ int runWindow(const ParsedArgs& args, std::ostream& err) {
     panel::Panel& panel = main.panel();
     ui::Instrument instrument{panel,   main.graph(),           loop,
                               dialogs, &main.settlingEditor(), &main.scriptHost()};
+    instrument.soundcardSetup = &main.soundcardSetup();
+    instrument.graphSetup = &main.graphSetup();
+    instrument.favSetup = &main.favSetup();
+    instrument.help = &main.help();
+    if (auto help = output::findHelpDirectory(executableDirectory()))
+        main.help().setDirectory(*help);
     instrument.dataEditor = &main.dataEditor();
     instrument.printing = &main.printing();
     // END and the sequence editor's Stop work while a script computes.
@@ -184,11 +198,20 @@ int runWindow(const ParsedArgs& args, std::ostream& err) {
     if (!screenshot) main.printing().setService(&printService);
 
     catalogue.reportSoundSystemFailure(dialogs);
-    if (auto* real = catalogue.realOutput())
-        real->setFailureHandler([&] {
-            main.Gen_Off_Click();
-            dialogs.message("Error", platform::kOutputStalledMessage);
-        });
+    catalogue.setOutputFailureHandler([&] {
+        main.Gen_Off_Click();
+        dialogs.message("Error", platform::kOutputStalledMessage);
+    });
+    // Soundcard Setup's Refresh restarts the sound system (not for a
+    // screenshot, which keeps to the simulated device).
+    const bool soundSystem = !(screenshot && !realDevice);
+    main.soundcardSetup().setRefresh([&catalogue, soundSystem] {
+        return catalogue.refresh(
+            [soundSystem]() -> std::shared_ptr<const platform::PortAudioSession> {
+                if (!soundSystem) return nullptr;
+                return startSoundSystem();
+            });
+    });
     bool endedForWantOfInput = false;
     main.analyzer().setEndProgram([&] { endedForWantOfInput = true; });
 

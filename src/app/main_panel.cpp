@@ -1,6 +1,7 @@
 #include "app/main_panel.h"
 
 #include "common/vb_error.h"
+#include "output/text_pages.h"
 #include "platform/event_loop.h"
 
 #include <new>
@@ -11,7 +12,8 @@ MainPanel::MainPanel(platform::EventLoop& loop, platform::Dialogs& dialogs,
                      platform::AudioInput& input, platform::AudioOutput& output)
     : loop_(loop), dialogs_(dialogs), panel_(loop, dialogs, this),
       analyzer_(loop, dialogs, panel_, input), settlingEditor_(panel_, dialogs),
-      generator_(panel_, loop, dialogs, output, generatorLink_), graph_(panel_, dialogs) {
+      generator_(panel_, loop, dialogs, output, generatorLink_), graph_(panel_, dialogs),
+      soundcardSetup_(panel_, input, output, &loop) {
     analyzer_.setViews(&viewsLink_);
     graph_.setSpectrumSource([this] { return viewsLink_.spectrumFrame(); });
     graph_.setScopeSource([this] { return viewsLink_.scopeFrame(); });
@@ -36,6 +38,14 @@ MainPanel::MainPanel(platform::EventLoop& loop, platform::Dialogs& dialogs,
         context.verdict = panelVerdict();
         return context;
     });
+    soundcardSetup_.setTest(&soundcardTest_);
+    scriptHost_.logViewer().setPrint([this](const std::string& text) {
+        printing_.printText("Log Viewer", output::plainTextLines(text));
+    });
+}
+
+bool MainPanel::SoundcardTestLink::generatorOn() const {
+    return panel_.settings.genOn != 0;
 }
 
 output::Verdict MainPanel::panelVerdict() const {

@@ -8,14 +8,18 @@
 #include "editor/data_editor.h"
 #include "engine/analyzer.h"
 #include "engine/settling.h"
+#include "engine/soundcard_setup.h"
 #include "generator/generator.h"
 #include "output/file_output.h"
+#include "output/help.h"
 #include "output/printing.h"
+#include "panel/fav_setup.h"
 #include "panel/hooks.h"
 #include "panel/panel.h"
 #include "sequencer/launcher.h"
 #include "sequencer/script_host.h"
 #include "views/graph.h"
+#include "views/graph_setup.h"
 #include "views/sweep.h"
 
 #include <functional>
@@ -39,6 +43,10 @@ public:
     panel::Panel& panel() { return panel_; }
     engine::Analyzer& analyzer() { return analyzer_; }
     engine::SettlingEditor& settlingEditor() { return settlingEditor_; }
+    engine::SoundcardSetup& soundcardSetup() { return soundcardSetup_; }
+    views::GraphSetup& graphSetup() { return graphSetup_; }
+    panel::FavSetup& favSetup() { return favSetup_; }
+    output::Help& help() { return help_; }
     generator::Generator& generator() { return generator_; }
     views::Graph& graph() { return graph_; }
     sequencer::ScriptHost& scriptHost() { return scriptHost_; }
@@ -94,6 +102,24 @@ private:
     private:
         engine::Analyzer& analyzer_;
         views::Sweep* sweep_ = nullptr;
+    };
+
+    // What Soundcard Setup's Test button drives.
+    class SoundcardTestLink final : public engine::SoundcardTest {
+    public:
+        SoundcardTestLink(panel::Panel& panel, engine::Analyzer& analyzer,
+                          generator::Generator& generator)
+            : panel_(panel), analyzer_(analyzer), generator_(generator) {}
+        bool generatorOn() const override;
+        void switchOn() override { generator_.Gen_On_Click(); }
+        void switchOff() override { generator_.Gen_Off_Click(); }
+        bool capturing() const override { return analyzer_.capturing(); }
+        const engine::Readings& readings() const override { return analyzer_.readings(); }
+
+    private:
+        panel::Panel& panel_;
+        engine::Analyzer& analyzer_;
+        generator::Generator& generator_;
     };
 
     // What the sweep asks of the generator, capture and the cycle's averaging.
@@ -198,6 +224,11 @@ private:
     output::FileOutput fileOutput_{panel_, graph_, dialogs_, printing_};
     EditorLink editorLink_{panel_, graph_, sweep_};
     editor::DataEditor dataEditor_{editorLink_, dialogs_};
+    engine::SoundcardSetup soundcardSetup_;
+    SoundcardTestLink soundcardTest_{panel_, analyzer_, generator_};
+    views::GraphSetup graphSetup_{panel_};
+    panel::FavSetup favSetup_{panel_};
+    output::Help help_{printing_};
     std::function<void()> unloadWindows_;
 };
 

@@ -48,8 +48,17 @@ void SettlingEditor::createControls() {
     check("lvaluecheck", &panel::PanelSettings::logLevels);
     check("thdcheck", &panel::PanelSettings::logThd);
 
-    c.add("Lognametextbox", K::TextBox).setText(s.logFilePath);
-    c.add("defdirtext", K::TextBox).setText(s.defaultDataDirectory);
+    // A name typed into a box is taken as it stands (the file dialogs only
+    // choose files that exist).
+    auto path = [&](const char* name, std::string panel::PanelSettings::*field) {
+        panel::Control& box = c.add(name, K::TextBox);
+        box.setText(s.*field);
+        box.onChange([this, &box, field] {
+            if (!filling_) panel_.settings.*field = box.text();
+        });
+    };
+    path("Lognametextbox", &panel::PanelSettings::logFilePath);
+    path("defdirtext", &panel::PanelSettings::defaultDataDirectory);
     c.add("Logbutton", K::Button).onClick([this] { Logbutton_Click(); });
     c.add("defdircmd", K::Button).onClick([this] { defdircmd_Click(); });
 }

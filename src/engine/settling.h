@@ -3,7 +3,8 @@
 // of the sweep's THD reduction, the level detector, the proportional sample
 // rate, the data-logging options, the log file and the default data
 // directory. Its controls form a model of their own that a window binds to;
-// every control stores its setting at once.
+// every control stores its setting at once (the log file and the directory
+// also as they are typed).
 //
 // Thread: the instrument's thread only.
 

@@ -39,6 +39,7 @@ std::string soundSystemFailedMessage(const std::string& reason) {
 class DeviceCatalogue::RoutedInput final : public AudioInput {
 public:
     RoutedInput(AudioInput* real, AudioInput& loopback) : real_(real), loopback_(loopback) {}
+    void setReal(AudioInput* real) { real_ = real; }
 
     int realCount() { return real_ ? real_->deviceCount() : 0; }
 
@@ -96,6 +97,10 @@ private:
 class DeviceCatalogue::RoutedOutput final : public AudioOutput {
 public:
     RoutedOutput(AudioOutput* real, AudioOutput& loopback) : real_(real), loopback_(loopback) {}
+    void setReal(AudioOutput* real) {
+        real_ = real;
+        lastDevice_ = &loopback_;
+    }
 
     int realCount() { return real_ ? real_->deviceCount() : 0; }
 
@@ -163,15 +168,44 @@ private:
 DeviceCatalogue::DeviceCatalogue(EventLoop& loop, AudioInput& loopbackInput,
                                  AudioOutput& loopbackOutput,
                                  std::shared_ptr<const PortAudioSession> session)
-    : session_(std::move(session)) {
+    : loop_(loop) {
+    input_ = std::make_unique<RoutedInput>(nullptr, loopbackInput);
+    output_ = std::make_unique<RoutedOutput>(nullptr, loopbackOutput);
+    takeSession(std::move(session));
+}
+
+void DeviceCatalogue::takeSession(std::shared_ptr<const PortAudioSession> session) {
+    session_ = std::move(session);
+    soundSystemError_.clear();
     if (session_ && session_->ok()) {
-        realInput_ = std::make_unique<PortAudioInput>(loop, session_);
-        realOutput_ = std::make_unique<PortAudioOutput>(loop, session_);
+        realInput_ = std::make_unique<PortAudioInput>(loop_, session_);
+        realOutput_ = std::make_unique<PortAudioOutput>(loop_, session_);
+        if (outputFailure_) realOutput_->setFailureHandler(outputFailure_);
     } else if (session_) {
         soundSystemError_ = session_->error();
     }
-    input_ = std::make_unique<RoutedInput>(realInput_.get(), loopbackInput);
-    output_ = std::make_unique<RoutedOutput>(realOutput_.get(), loopbackOutput);
+    input_->setReal(realInput_.get());
+    output_->setReal(realOutput_.get());
+}
+
+void DeviceCatalogue::setOutputFailureHandler(std::function<void()> onFailure) {
+    outputFailure_ = std::move(onFailure);
+    if (realOutput_) realOutput_->setFailureHandler(outputFailure_);
+}
+
+std::string DeviceCatalogue::refresh(const SessionStarter& startSession) {
+    if ((realInput_ && realInput_->isOpen()) || (realOutput_ && realOutput_->isOpen()))
+        return kDeviceOpenRefusal;
+    if (session_ && session_->jackServerGone()) return kJackGoneRefusal;
+    // PortAudio lists the devices again only after its last session ended.
+    input_->setReal(nullptr);
+    output_->setReal(nullptr);
+    realInput_.reset();
+    realOutput_.reset();
+    session_.reset();
+    takeSession(startSession ? startSession() : nullptr);
+    if (!soundSystemError_.empty()) return soundSystemFailedMessage(soundSystemError_);
+    return {};
 }
 
 DeviceCatalogue::~DeviceCatalogue() = default;
@@ -194,6 +228,22 @@ bool DeviceCatalogue::reportSoundSystemFailure(Dialogs& dialogs) {
     failureReported_ = true;
     dialogs.message("", soundSystemFailedMessage(soundSystemError_));
     return true;
+}
+
+DeviceLabel describeDevice(std::string_view entry) {
+    const std::size_t colon = entry.find(": ");
+    if (colon == std::string_view::npos)
+        return {entry == "Simulated loopback" ? "Simulated" : "", std::string(entry)};
+    DeviceLabel label{std::string(entry.substr(0, colon)), std::string(entry.substr(colon + 2))};
+    if (label.hostApi.starts_with("JACK")) label.hostApi = "JACK"; // "JACK Audio Connection Kit"
+    if (label.hostApi == "ALSA") {
+        // PortAudio names ALSA's plugin devices after the plugin.
+        if (label.name == "pulse")
+            label.hostApi = "PulseAudio (ALSA)";
+        else if (label.name == "pipewire")
+            label.hostApi = "PipeWire (ALSA)";
+    }
+    return label;
 }
 
 std::string listDevicesText(AudioInput& input, AudioOutput& output) {

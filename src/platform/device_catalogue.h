@@ -17,6 +17,7 @@
 #include "platform/audio_output.h"
 #include "platform/portaudio_audio.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -27,6 +28,13 @@ namespace platform {
 
 class Dialogs;
 class EventLoop;
+
+// Why DeviceCatalogue::refresh changed nothing.
+inline constexpr const char* kDeviceOpenRefusal =
+    "A device is still open: switch the generator off and refresh again.";
+inline constexpr const char* kJackGoneRefusal =
+    "The JACK server has stopped since the lists were taken: they are taken anew at the "
+    "next start of the program.";
 
 // Shown once when PortAudio does not start; the text names PortAudio's reason.
 std::string soundSystemFailedMessage(const std::string& reason);
@@ -49,9 +57,20 @@ public:
     int loopbackInputPosition() const;
     int loopbackOutputPosition() const;
 
-    // The real output device, to install its failure handler (nullptr
-    // without PortAudio).
+    // The real output device (nullptr without PortAudio).
     PortAudioOutput* realOutput() { return realOutput_.get(); }
+    // The real output device's failure handler (PortAudioOutput::
+    // setFailureHandler), kept for the devices of later sessions.
+    void setOutputFailureHandler(std::function<void()> onFailure);
+
+    // Takes the device lists anew: the PortAudio session ends and
+    // startSession starts the next one, which sees the devices as they are
+    // now (a card plugged in, a JACK server started). startSession may return
+    // nullptr (no real devices then). Returns "" when it did; else why it
+    // changed nothing (kDeviceOpenRefusal, kJackGoneRefusal), or that the new
+    // session failed (soundSystemFailedMessage; the loopback remains).
+    using SessionStarter = std::function<std::shared_ptr<const PortAudioSession>()>;
+    std::string refresh(const SessionStarter& startSession);
 
     // When PortAudio failed: shows soundSystemFailedMessage once (later calls
     // show nothing). Returns whether it showed it.
@@ -63,6 +82,10 @@ public:
     class RoutedOutput;
 
 private:
+    void takeSession(std::shared_ptr<const PortAudioSession> session);
+
+    EventLoop& loop_;
+    std::function<void()> outputFailure_;
     std::shared_ptr<const PortAudioSession> session_;
     std::unique_ptr<PortAudioInput> realInput_;
     std::unique_ptr<PortAudioOutput> realOutput_;
@@ -71,6 +94,16 @@ private:
     std::string soundSystemError_;
     bool failureReported_ = false;
 };
+
+// A device's host API and its own name, from a list entry "<API>: <name>".
+// PulseAudio and PipeWire, which PortAudio reaches through ALSA devices of
+// those names, are named as such ("PulseAudio (ALSA)", "PipeWire (ALSA)");
+// the simulated loopback's host is "Simulated".
+struct DeviceLabel {
+    std::string hostApi;
+    std::string name;
+};
+DeviceLabel describeDevice(std::string_view entry);
 
 // The text of --list-devices: both lists with their positions, e.g.
 //   Input devices (InputDeviceId):

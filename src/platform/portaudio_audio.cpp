@@ -239,7 +239,27 @@ PortAudioSession::PortAudioSession() {
 }
 
 PortAudioSession::~PortAudioSession() {
-    if (ok_) Pa_Terminate();
+    // Ending PortAudio after its JACK server went away would abort the
+    // program (PortAudio asserts that closing its JACK client succeeds);
+    // the process's end cleans up instead.
+    if (ok_ && !jackServerGone()) Pa_Terminate();
+}
+
+bool PortAudioSession::jackServerGone() const {
+    if (!ok_ || Pa_HostApiTypeIdToHostApiIndex(paJACK) < 0) return false;
+    // libjack is in the process when PortAudio's JACK host API runs.
+    using Open = void* (*)(const char*, int, int*, ...);
+    using Close = int (*)(void*);
+    const auto open = processSymbol<Open>("jack_client_open");
+    const auto close = processSymbol<Close>("jack_client_close");
+    if (!open || !close) return false;
+    QuietProbe quiet;
+    constexpr int kNoStartServer = 0x01; // JackNoStartServer
+    int status = 0;
+    void* client = open("arv1_probe", kNoStartServer, &status);
+    if (!client) return true;
+    close(client);
+    return false;
 }
 
 // --- Capture ---

@@ -74,6 +74,10 @@ public:
     // PortAudio's text for the failure of Pa_Initialize; empty when ok.
     const std::string& error() const { return error_; }
 
+    // PortAudio runs its JACK host API and that server has stopped since:
+    // the session cannot end (it stays until the program ends).
+    bool jackServerGone() const;
+
     // Devices with at least two channels on that side, in PortAudio's order.
     const std::vector<PortAudioDeviceInfo>& inputs() const { return inputs_; }
     const std::vector<PortAudioDeviceInfo>& outputs() const { return outputs_; }

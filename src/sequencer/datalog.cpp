@@ -31,6 +31,24 @@ std::string readOrEmpty(std::string_view path) {
     }
 }
 
+// Line ends as log files have them: CR LF (an edited text has bare LFs).
+std::string withCrLf(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 32);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r') {
+            out += kCrLf;
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else if (c == '\n') {
+            out += kCrLf;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 std::string logDateTime(std::chrono::system_clock::time_point when) {
@@ -109,22 +127,65 @@ void DataLog::eraselog(std::string_view path) const {
     platform::removeFile(path);
 }
 
+LogViewer::LogViewer(platform::Dialogs& dialogs) : dialogs_(dialogs) {
+    using K = panel::ControlKind;
+    controls_.add("LogView", K::Label).setCaption(std::string(kLogViewCaption));
+    controls_.add("Text1", K::TextBox);
+    controls_.add("mnuFile", K::Menu).setCaption("Open...");
+    controls_["mnuFile"].onClick([this] { mnuFile_Click(); });
+    controls_.add("mnuSave", K::Menu).setCaption("Save As...");
+    controls_["mnuSave"].onClick([this] { mnuSave_Click(); });
+    controls_.add("mnuPrint", K::Menu).setCaption("Print...");
+    controls_["mnuPrint"].onClick([this] { mnuPrint_Click(); });
+    controls_["mnuPrint"].setEnabled(false);
+    controls_.add("mnuReload", K::Menu).setCaption("Reload");
+    controls_["mnuReload"].onClick([this] { mnuReload_Click(); });
+}
+
+void LogViewer::setPrint(std::function<void(const std::string&)> print) {
+    print_ = std::move(print);
+    controls_["mnuPrint"].setEnabled(static_cast<bool>(print_));
+}
+
 void LogViewer::mnuFile_Click(std::string_view defaultDirectory) {
     auto chosen = platform::chooseFile(dialogs_, false, kLogFileFilter, defaultDirectory);
     if (!chosen || chosen->empty()) return;
     show(*chosen);
-    visible_ = true;
+    setVisible(true);
 }
 
 void LogViewer::show(std::string_view path) {
-    text_.clear();
-    text_ = readOrEmpty(path);
+    path_ = std::string(path);
+    setText({});
+    setText(readOrEmpty(path));
+    controls_["LogView"].setCaption(std::string(kLogViewCaption) + " - " + path_);
 }
 
 void LogViewer::mnuSave_Click(std::string_view defaultDirectory) {
     auto chosen = platform::chooseFile(dialogs_, true, kLogFileFilter, defaultDirectory);
     if (!chosen || chosen->empty()) return;
-    writeIgnoringErrors(*chosen, text_);
+    writeIgnoringErrors(*chosen, withCrLf(text()));
+}
+
+void LogViewer::mnuPrint_Click() {
+    if (print_) print_(text());
+}
+
+void LogViewer::mnuReload_Click() {
+    if (!path_.empty()) setText(readOrEmpty(path_));
+}
+
+const std::string& LogViewer::text() const {
+    return controls_["Text1"].text();
+}
+
+void LogViewer::setText(std::string text) {
+    controls_["Text1"].setText(text);
+}
+
+void LogViewer::setVisible(bool visible) {
+    visible_ = visible;
+    if (visible && showHandler_) showHandler_();
 }
 
 } // namespace sequencer

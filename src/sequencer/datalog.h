@@ -5,6 +5,7 @@
 // Every write ignores errors: an invalid path produces no file and no message.
 
 #include "common/tables.h"
+#include "panel/controls.h"
 
 #include <chrono>
 #include <functional>
@@ -54,30 +55,65 @@ private:
     Clock clock_;
 };
 
-// The log viewer: the file it shows and saves. Texts are UTF-8 inside.
+inline constexpr std::string_view kLogFileFilter = "log file|*.log|*.*|*.*";
+inline constexpr std::string_view kLogViewCaption = "Log Viewer";
+
+// The log viewer (LogView) without its window: the text box Text1 with the
+// shown file's text, and the menu items mnuFile (choose a file and show
+// it), mnuSave (save the text to a chosen file), mnuPrint (print it) and
+// mnuReload (F5: read the shown file again, so that lines a running
+// sequence has appended since show up). The window's caption is the
+// control "LogView". Texts are UTF-8 inside.
 class LogViewer {
 public:
-    explicit LogViewer(platform::Dialogs& dialogs) : dialogs_(dialogs) {}
+    explicit LogViewer(platform::Dialogs& dialogs);
+    LogViewer(const LogViewer&) = delete;
+    LogViewer& operator=(const LogViewer&) = delete;
+
+    // Text1 (text box), mnuFile, mnuSave, mnuPrint, mnuReload (menu items),
+    // LogView (the window's caption).
+    panel::Controls& controls() { return controls_; }
+
+    // The directory the file dialogs start in (the panel's default data
+    // directory); empty when not set.
+    void setDefaultDirectory(std::function<std::string()> directory) {
+        defaultDirectory_ = std::move(directory);
+    }
+    // Prints a text; without it mnuPrint is disabled.
+    void setPrint(std::function<void(const std::string&)> print);
+    // Called whenever the viewer is made visible (the front end shows its window).
+    void setShowHandler(std::function<void()> handler) { showHandler_ = std::move(handler); }
 
     // mnuFile: choose a log file and show it.
     void mnuFile_Click(std::string_view defaultDirectory);
+    void mnuFile_Click() { mnuFile_Click(defaultDirectory()); }
     // logviewer from a script, and the second half of mnuFile: show the file
     // (empty text when it cannot be read).
     void show(std::string_view path);
-    // mnuSave: choose a name and write the shown text there.
+    // mnuSave: choose a name and write the shown text there (CR LF line ends).
     void mnuSave_Click(std::string_view defaultDirectory);
+    void mnuSave_Click() { mnuSave_Click(defaultDirectory()); }
+    void mnuPrint_Click();
+    // Reads the file last shown again; nothing when no file was shown.
+    void mnuReload_Click();
 
-    const std::string& text() const { return text_; }
-    void setText(std::string text) { text_ = std::move(text); }
+    const std::string& text() const;
+    void setText(std::string text);
+    // The file last shown ("" when none).
+    const std::string& path() const { return path_; }
     bool visible() const { return visible_; }
-    void setVisible(bool visible) { visible_ = visible; }
+    void setVisible(bool visible);
 
 private:
-    platform::Dialogs& dialogs_;
-    std::string text_;
-    bool visible_ = false;
-};
+    std::string defaultDirectory() const { return defaultDirectory_ ? defaultDirectory_() : ""; }
 
-inline constexpr std::string_view kLogFileFilter = "log file|*.log|*.*|*.*";
+    platform::Dialogs& dialogs_;
+    panel::Controls controls_;
+    std::string path_;
+    bool visible_ = false;
+    std::function<std::string()> defaultDirectory_;
+    std::function<void(const std::string&)> print_;
+    std::function<void()> showHandler_;
+};
 
 } // namespace sequencer

@@ -67,6 +67,7 @@ void ScriptHost::bindControls() {
     c["mnuLoadSeq"].onClick([this] { mnuLoadSeq_Click(); });
     c["mnuLog"].onClick([this] { mnuLog_Click(); });
     c["mnuLogview"].onClick([this] { mnuLogview_Click(); });
+    logViewer_.setDefaultDirectory([this] { return panel_.settings.defaultDataDirectory; });
 }
 
 void ScriptHost::setStatus(std::string_view text) {

@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -49,6 +50,7 @@ struct Binding::Entry {
     QPointer<QObject> object;
     bool applying = false; // the model is being shown; the widget's signals are ours
     bool colourShown = false;
+    bool captionShown = false;
 };
 
 Binding::Binding(panel::Controls& model) : model_(model) {
@@ -126,6 +128,7 @@ void Binding::apply(Entry& entry, panel::Property property) {
     auto* widget = qobject_cast<QWidget*>(object);
     auto* action = qobject_cast<QAction*>(object);
     auto* combo = qobject_cast<QComboBox*>(object);
+    auto* list = qobject_cast<QListWidget*>(object);
 
     switch (property) {
     case P::Text:
@@ -159,6 +162,11 @@ void Binding::apply(Entry& entry, panel::Property property) {
                 combo->setCurrentIndex(-1);
                 combo->setPlaceholderText(toQString(c.text()));
             }
+        } else if (list) {
+            if (c.value() >= 0 && c.value() < list->count())
+                list->setCurrentRow(c.value());
+            else
+                list->setCurrentRow(-1);
         } else if (auto* slider = qobject_cast<QAbstractSlider*>(object)) {
             slider->setValue(c.value());
         }
@@ -168,6 +176,11 @@ void Binding::apply(Entry& entry, panel::Property property) {
             combo->clear();
             for (const std::string& item : c.items())
                 combo->addItem(toQString(item));
+            apply(entry, P::Value);
+        } else if (list) {
+            list->clear();
+            for (const std::string& item : c.items())
+                list->addItem(toQString(item));
             apply(entry, P::Value);
         }
         break;
@@ -180,7 +193,9 @@ void Binding::apply(Entry& entry, panel::Property property) {
         }
         break;
     case P::Caption:
-        if (c.caption().empty()) break;
+        // The widget keeps its own text until the model gives it one.
+        if (c.caption().empty() && !entry.captionShown) break;
+        entry.captionShown = true;
         if (action) {
             action->setText(literalCaption(c.caption()));
         } else if (auto* button = qobject_cast<QAbstractButton*>(object)) {
@@ -252,6 +267,14 @@ void Binding::connectUserEdits(Entry& entry) {
                 control->setValue(index);
             showModel();
         });
+    } else if (auto* list = qobject_cast<QListWidget*>(object)) {
+        QObject::connect(list, &QListWidget::currentRowChanged, list,
+                         [control, showModel, e](int row) {
+                             if (e->applying) return;
+                             if (row >= 0 && row < static_cast<int>(control->items().size()))
+                                 control->setValue(row);
+                             showModel();
+                         });
     } else if (auto* button = qobject_cast<QAbstractButton*>(object)) {
         QObject::connect(button, &QAbstractButton::clicked, button, [control, showModel] {
             control->click();
@@ -278,8 +301,8 @@ BindingReport checkBinding(Binding& binding, QObject* root) {
 
     auto isInput = [](QObject* o) {
         return qobject_cast<QLineEdit*>(o) || qobject_cast<QPlainTextEdit*>(o) ||
-               qobject_cast<QComboBox*>(o) || qobject_cast<QAbstractButton*>(o) ||
-               qobject_cast<QAbstractSlider*>(o);
+               qobject_cast<QComboBox*>(o) || qobject_cast<QListWidget*>(o) ||
+               qobject_cast<QAbstractButton*>(o) || qobject_cast<QAbstractSlider*>(o);
     };
     auto isBound = [&](QObject* o) {
         const QString name = o->objectName();

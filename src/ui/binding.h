@@ -7,7 +7,8 @@
 //    control gets the control's name as its objectName ("GenFreq1",
 //    "Gen_On", "mnuSa", "ReadoutLED1"). Pick the widget by the control's kind:
 //      TextBox      QLineEdit (one line) or QPlainTextEdit (multi-line)
-//      ComboBox     QComboBox (not editable; the model's items fill it)
+//      ComboBox     QComboBox (not editable; the model's items fill it) or
+//                   QListWidget (a list box: the items are its rows)
 //      CheckBox     QCheckBox          OptionButton  QRadioButton
 //      Button       QPushButton/QToolButton          Menu  QAction
 //      ScrollBar    QScrollBar or QSlider
@@ -33,8 +34,9 @@
 //      - after each user action the widget is set again from the model, so a
 //        handler that refuses or corrects a value (a tick that must stay,
 //        a level above 0 written back as "0") shows at once.
-//    A caption the model leaves empty keeps the window's own text; a colour
-//    the model has never set leaves the widget's style alone.
+//    A caption the model leaves empty keeps the window's own text (until the
+//    model has given it one); a colour the model has never set leaves the
+//    widget's style alone.
 // 4. Test it with ui::checkBinding (below): every control of the model has
 //    exactly one widget or action, and every input widget and action of the
 //    window is bound. New controls added to a model later fail that test

@@ -7,20 +7,24 @@
 // Thread: the GUI thread, which is the instrument's thread.
 
 namespace panel {
+class FavSetup;
 class Panel;
-}
+} // namespace panel
 namespace views {
 class Graph;
-}
+class GraphSetup;
+} // namespace views
 namespace editor {
 class DataEditor;
 }
 namespace engine {
 class SettlingEditor;
-}
+class SoundcardSetup;
+} // namespace engine
 namespace output {
+class Help;
 class Printing;
-}
+} // namespace output
 namespace sequencer {
 class ScriptHost;
 }
@@ -38,6 +42,10 @@ struct Instrument {
     platform::Dialogs& dialogs;
     engine::SettlingEditor* settlingEditor = nullptr;
     sequencer::ScriptHost* scriptHost = nullptr;
+    engine::SoundcardSetup* soundcardSetup = nullptr;
+    views::GraphSetup* graphSetup = nullptr;
+    panel::FavSetup* favSetup = nullptr;
+    output::Help* help = nullptr;
     editor::DataEditor* dataEditor = nullptr;
     output::Printing* printing = nullptr;
 };

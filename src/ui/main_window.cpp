@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -517,12 +518,8 @@ void MainWindow::buildMenus() {
     fileMenu_->addSeparator();
     item(fileMenu_, "mnuReset");
     item(fileMenu_, "mnuExit")->setShortcut(QKeySequence::Quit);
-    // The favourites show the panel file each one loads.
-    connect(fileMenu_, &QMenu::aboutToShow, this, [this] {
-        for (int slot = 1; slot <= panel::kFavouriteSlots; ++slot)
-            if (auto* action = qobject_cast<QAction*>(binding_->object(numbered("mnuFav", slot))))
-                action->setStatusTip(QString::fromStdString(instrument_.panel.favSetupText(slot)));
-    });
+    // The favourites show the panel file each one loads beside their number.
+    connect(fileMenu_, &QMenu::aboutToShow, this, [this] { showFavourites(); });
 
     QMenu* view = bar->addMenu(QStringLiteral("&View"));
     ticked(view, "mnuSR");
@@ -551,6 +548,23 @@ void MainWindow::buildMenus() {
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     item(help, "mnuHelp");
+}
+
+void MainWindow::showFavourites() {
+    for (int slot = 1; slot <= panel::kFavouriteSlots; ++slot) {
+        auto* action = qobject_cast<QAction*>(binding_->object(numbered("mnuFav", slot)));
+        if (!action) continue;
+        const QString path = QString::fromStdString(instrument_.panel.favSetupText(slot));
+        const QString number = QString::fromStdString(
+            instrument_.panel.controls()[numbered("mnuFav", slot)].caption());
+        const QString file =
+            path.isEmpty()
+                ? QStringLiteral("(not assigned)")
+                : QFileInfo(QString(path).replace(QLatin1Char('\\'), QLatin1Char('/'))).fileName();
+        action->setText(number + QStringLiteral("   ") + file);
+        action->setStatusTip(path);
+        action->setToolTip(path);
+    }
 }
 
 void MainWindow::buildStatusBar() {

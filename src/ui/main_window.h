@@ -68,6 +68,8 @@ private:
     QWidget* buildSequencer();
     void buildMenus();
     void buildStatusBar();
+    // The favourites' items: their number and the panel file each one loads.
+    void showFavourites();
     void wireWindowMenus();
     void showGraphLayout(bool big);
     void toggleWideBody();

@@ -1,12 +1,20 @@
 #include "ui/windows.h"
 
+#include "sequencer/script_host.h"
 #include "ui/back_grnd.h"
+#include "ui/fav_setup_window.h"
+#include "ui/graph_setup_window.h"
+#include "ui/help_window.h"
+#include "ui/log_view_window.h"
+#include "ui/settling_editor_window.h"
+#include "ui/soundcard_setup_window.h"
 #include "ui/test_seq_editor.h"
 
 namespace ui {
 
 Windows::~Windows() {
     closeAll();
+    if (instrument_.scriptHost) instrument_.scriptHost->logViewer().setShowHandler({});
 }
 
 void Windows::add(std::string name, Factory factory) {
@@ -65,6 +73,15 @@ void Windows::closeAll() {
 void registerWindows(Windows& registry) {
     registry.add("BackGrnd", makeBackGrnd);
     registry.add("TestSeqEditor", makeTestSeqEditor);
+    registry.add("SoundcardSetup", makeSoundcardSetup);
+    registry.add("SettlingEditor", makeSettlingEditor);
+    registry.add("GraphSetup", makeGraphSetup);
+    registry.add("FavSetup", makeFavSetup);
+    registry.add("LogView", makeLogView);
+    registry.add("Help", makeHelp);
+    // The script function logviewer and File > Log Viewer show the viewer.
+    if (sequencer::ScriptHost* host = registry.instrument().scriptHost)
+        host->logViewer().setShowHandler([&registry] { registry.show("LogView"); });
 }
 
 } // namespace ui

@@ -40,6 +40,8 @@ public:
     bool has(std::string_view name) const;
     std::vector<std::string> names() const;
 
+    Instrument& instrument() { return instrument_; }
+
     // The parent of the windows (the main window).
     void setParent(QWidget* parent) { parent_ = parent; }
 

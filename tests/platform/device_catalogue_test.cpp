@@ -8,6 +8,7 @@
 #include "platform/simulated_output.h"
 #include "platform/virtual_event_loop.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -69,6 +70,56 @@ TEST(DeviceCatalogue, ProbingCardsThatAreNotThereIsQuiet) {
     ASSERT_EQ(session->inputs().size(), 1u);
     EXPECT_EQ(session->inputs()[0].name, "ALSA: arv1_null");
     EXPECT_EQ(said, "");
+}
+
+// Refresh takes the lists anew without a restart: a sound system that failed
+// at start-up comes up, and the loopback moves behind the devices found.
+// It refuses while a real device is open.
+TEST(DeviceCatalogue, RefreshTakesTheListsAnewUnlessADeviceIsOpen) {
+    platformtest::useBrokenAlsaConfig();
+    VirtualEventLoop loop;
+    SimulatedAudio loopIn(loop);
+    SimulatedOutput loopOut(loop);
+    DeviceCatalogue catalogue(loop, loopIn, loopOut, std::make_shared<PortAudioSession>());
+    ASSERT_FALSE(catalogue.soundSystemError().empty());
+    ASSERT_EQ(catalogue.input().deviceCount(), 1);
+
+    platformtest::useAlsaNullDevices();
+    ASSERT_EQ(catalogue.refresh([] { return std::make_shared<PortAudioSession>(); }), "");
+    EXPECT_TRUE(catalogue.soundSystemError().empty());
+    EXPECT_EQ(catalogue.loopbackInputPosition(), catalogue.input().deviceCount() - 1);
+    EXPECT_GE(catalogue.loopbackInputPosition(), 1);
+    std::vector<std::string> names;
+    for (int i = 0; i < catalogue.input().deviceCount(); ++i)
+        names.push_back(catalogue.input().deviceName(i).value_or(""));
+    EXPECT_NE(std::find(names.begin(), names.end(), "ALSA: arv1_null"), names.end());
+    EXPECT_EQ(catalogue.input().deviceName(catalogue.loopbackInputPosition()),
+              "Simulated loopback");
+
+    const int null =
+        static_cast<int>(std::find(names.begin(), names.end(), "ALSA: arv1_null") - names.begin());
+    const CaptureHandle open = catalogue.input().open(null, CaptureFormat::stereo16(44100));
+    ASSERT_NE(open, 0u);
+    EXPECT_EQ(catalogue.refresh([] { return std::make_shared<PortAudioSession>(); }),
+              kDeviceOpenRefusal);
+    catalogue.input().close(open);
+    EXPECT_EQ(catalogue.refresh([] { return nullptr; }), "");
+    EXPECT_EQ(catalogue.input().deviceCount(), 1);
+    EXPECT_EQ(catalogue.realOutput(), nullptr);
+}
+
+TEST(DeviceCatalogue, DescribesEachDevicesHostApi) {
+    auto label = [](std::string_view entry) {
+        const DeviceLabel l = describeDevice(entry);
+        return l.hostApi + " | " + l.name;
+    };
+    EXPECT_EQ(label("ALSA: HDA Intel PCH: ALC892 Analog (hw:0,0)"),
+              "ALSA | HDA Intel PCH: ALC892 Analog (hw:0,0)");
+    EXPECT_EQ(label("ALSA: pulse"), "PulseAudio (ALSA) | pulse");
+    EXPECT_EQ(label("ALSA: pipewire"), "PipeWire (ALSA) | pipewire");
+    EXPECT_EQ(label("JACK Audio Connection Kit: system"), "JACK | system");
+    EXPECT_EQ(label("Simulated loopback"), "Simulated | Simulated loopback");
+    EXPECT_EQ(label("Line In"), " | Line In");
 }
 
 struct ChoiceCase {

@@ -4,6 +4,7 @@
 // of its own. Widgets are found by objectName, which is the control's name.
 
 #include "app/main_panel.h"
+#include "output/help.h"
 #include "panel/panel.h"
 #include "platform/files.h"
 #include "platform/loopback.h"
@@ -53,6 +54,13 @@ struct Instrument {
         instrument = std::make_unique<ui::Instrument>(
             ui::Instrument{main->panel(), main->graph(), loop, dialogs, &main->settlingEditor(),
                            &main->scriptHost()});
+        instrument->soundcardSetup = &main->soundcardSetup();
+        instrument->graphSetup = &main->graphSetup();
+        instrument->favSetup = &main->favSetup();
+        instrument->help = &main->help();
+        // The help as the program finds it in the build tree.
+        if (auto help = output::findHelpDirectory(fs::path(ARV1_EXECUTABLE).parent_path()))
+            main->help().setDirectory(*help);
         instrument->dataEditor = &main->dataEditor();
         instrument->printing = &main->printing();
         windows = std::make_unique<ui::Windows>(*instrument);
