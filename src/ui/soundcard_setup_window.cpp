@@ -6,6 +6,7 @@
 #include "ui/dialog_window.h"
 #include "ui/lamp.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -34,8 +35,11 @@ public:
         QStyleOptionViewItem plain = option;
         initStyleOption(&plain, index);
         const platform::DeviceLabel label = platform::describeDevice(plain.text.toStdString());
+        // The row's background and selection only; the texts are drawn below.
         plain.text.clear();
-        QStyledItemDelegate::paint(painter, plain, index); // background and selection
+        const QWidget* view = option.widget;
+        QStyle* style = view ? view->style() : QApplication::style();
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &plain, painter, view);
 
         painter->save();
         const QRect area = option.rect.adjusted(4, 2, -4, -2);
