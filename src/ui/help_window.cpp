@@ -17,10 +17,10 @@ namespace ui {
 
 namespace {
 
-class HelpWindow final : public DialogWindow {
+class HelpWindow final : public ModelDialog<output::Help> {
 public:
     HelpWindow(output::Help& help, QWidget* parent)
-        : DialogWindow(QStringLiteral("Help"), parent), help_(help) {
+        : ModelDialog(QStringLiteral("Help"), help, parent) {
         auto* v = new QVBoxLayout(this);
         v->setContentsMargins(6, 0, 6, 6);
         v->setSpacing(4);
@@ -63,32 +63,25 @@ public:
         status->setProperty("role", "caption");
         v->addWidget(status);
 
-        help_.setDocumentChanged([this] { showDocument(); });
-        bindTo(help_.controls());
+        help.setDocumentChanged([this] { showDocument(); });
+        bindTo(help.controls());
         resize(900, 680);
     }
-    ~HelpWindow() override { help_.setDocumentChanged({}); }
-
-    QTextBrowser& browser() { return *browser_; }
-
-protected:
-    void opened() override { help_.open(); }
+    ~HelpWindow() override { model().setDocumentChanged({}); }
 
 private:
     void showDocument() {
-        browser_->setHtml(QString::fromStdString(help_.document()));
+        browser_->setHtml(QString::fromStdString(model().document()));
         browser_->verticalScrollBar()->setValue(0);
     }
 
-    output::Help& help_;
     QTextBrowser* browser_ = nullptr;
 };
 
 } // namespace
 
 std::unique_ptr<QWidget> makeHelp(Instrument& instrument, QWidget* parent) {
-    if (!instrument.help) return nullptr;
-    return std::make_unique<HelpWindow>(*instrument.help, parent);
+    return makeDialog<HelpWindow>(instrument.help, parent);
 }
 
 } // namespace ui
