@@ -2,6 +2,7 @@
 
 #include "output/help.h"
 #include "ui/dialog_window.h"
+#include "ui/on_top.h"
 
 #include <QAction>
 #include <QFont>
@@ -11,6 +12,7 @@
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace ui {
@@ -68,6 +70,15 @@ public:
         resize(900, 680);
     }
     ~HelpWindow() override { model().setDocumentChanged({}); }
+
+protected:
+    // Opened from the sequence editor it was put on top; next time it opens
+    // among the other windows again.
+    void closed() override {
+        QTimer::singleShot(0, this, [this] {
+            if (!isVisible()) clsOnTop::setNormal(*this);
+        });
+    }
 
 private:
     void showDocument() {
