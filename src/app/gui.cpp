@@ -15,6 +15,7 @@
 #include "ui/windows.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QScreen>
 #include <QSocketNotifier>
@@ -117,7 +118,15 @@ int runWindow(const ParsedArgs& args, std::ostream& err) {
     }
     QApplication::setApplicationName(QStringLiteral("QEX ARV-1"));
 
-    if (!useDataDirectory(options.dataDir, err)) return 2;
+    std::string refusal;
+    const auto dataLock = claimDataDirectory(options.dataDir, refusal);
+    if (!dataLock) {
+        err << "arv1: " << refusal << "\n";
+        if (!args.screenshot)
+            QMessageBox::critical(nullptr, QStringLiteral("QEX ARV-1"),
+                                  QString::fromStdString(refusal));
+        return 2;
+    }
     std::string panelPath;
     if (options.panelFile) {
         std::error_code ec;

@@ -293,21 +293,34 @@ int listDevices(std::ostream& out, std::ostream& err) {
     return 0;
 }
 
-bool useDataDirectory(const std::optional<std::string>& dataDir, std::ostream& err) {
-    if (!dataDir) return true;
-    std::error_code ec;
-    const std::filesystem::path dir = std::filesystem::absolute(*dataDir, ec);
-    std::filesystem::create_directories(dir, ec);
-    if (!std::filesystem::is_directory(dir, ec)) {
-        err << "arv1: cannot use data directory " << *dataDir << "\n";
-        return false;
+std::unique_ptr<platform::DataDirectoryLock>
+claimDataDirectory(const std::optional<std::string>& dataDir, std::string& why) {
+    if (dataDir) {
+        std::error_code ec;
+        const std::filesystem::path dir = std::filesystem::absolute(*dataDir, ec);
+        std::filesystem::create_directories(dir, ec);
+        if (!std::filesystem::is_directory(dir, ec)) {
+            why = "cannot use data directory " + *dataDir;
+            return nullptr;
+        }
+        platform::setDataDirectory(dir);
+    } else {
+        platform::ensureDataDirectory();
     }
-    platform::setDataDirectory(dir);
-    return true;
+    auto lock = std::make_unique<platform::DataDirectoryLock>();
+    why = lock->acquire();
+    if (!why.empty()) return nullptr;
+    platform::removePartialFiles();
+    return lock;
 }
 
 int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream& err) {
-    if (!useDataDirectory(options.dataDir, err)) return 2;
+    std::string refusal;
+    const auto dataLock = claimDataDirectory(options.dataDir, refusal);
+    if (!dataLock) {
+        err << "arv1: " << refusal << "\n";
+        return 2;
+    }
     auto absolute = [](const std::optional<std::string>& path) {
         std::error_code ec;
         return path ? std::filesystem::absolute(*path, ec).string() : std::string();

@@ -6,7 +6,10 @@
 // instrument running for a while; saves the graph; and runs the exit routine
 // (which writes the start-up file).
 
+#include "platform/files.h"
+
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -67,9 +70,12 @@ ParsedArgs parseArgs(const std::vector<std::string>& args);
 
 std::string usageText();
 
-// --data-dir: creates the directory and makes it the data directory. False
-// (with a message on err) when it cannot be used. Nothing to do without one.
-bool useDataDirectory(const std::optional<std::string>& dataDir, std::ostream& err);
+// --data-dir (or the default): creates the directory, makes it the data
+// directory, locks it for this instance, and removes what a run killed in
+// the middle of a write left there. Null, with the reason in `why`, when the
+// directory cannot be used or another instance holds it.
+std::unique_ptr<platform::DataDirectoryLock>
+claimDataDirectory(const std::optional<std::string>& dataDir, std::string& why);
 
 // The runner's exit codes.
 inline constexpr int kExitPassed = 0;

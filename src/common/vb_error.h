@@ -24,11 +24,14 @@ private:
 // The error numbers used across the program, with their standard texts.
 namespace err {
 inline constexpr int Overflow = 6;
+inline constexpr int OutOfMemory = 7;
 inline constexpr int SubscriptOutOfRange = 9;
 inline constexpr int TypeMismatch = 13;
 inline constexpr int BadFileNameOrNumber = 52;
 inline constexpr int FileNotFound = 53;
+inline constexpr int DiskFull = 61;
 inline constexpr int InputPastEnd = 62;
+inline constexpr int PermissionDenied = 70;
 inline constexpr int PathFileAccess = 75;
 inline constexpr int PathNotFound = 76;
 inline constexpr int DialogCancelled = 32755;

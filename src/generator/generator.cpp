@@ -1,10 +1,12 @@
 #include "generator/generator.h"
 
+#include "common/read_error.h"
 #include "common/vb_error.h"
 #include "panel/panel.h"
 #include "platform/event_loop.h"
 #include "platform/file_choice.h"
 
+#include <functional>
 #include <new>
 
 namespace generator {
@@ -83,7 +85,10 @@ bool Generator::timer3Enabled() const {
 void Generator::Gen_On_Click() {
     panel_.controls()["GenOnLED"].setColour(panel::colour::Green);
     panel_.settings.genOn = 1;
-    if (muteOsc == 0) BuildTestSignal();
+    if (muteOsc == 0 && !BuildTestSignal()) {
+        Gen_Off_Click();
+        return;
+    }
     host_.startCaptureTimer();
 }
 
@@ -133,12 +138,12 @@ void Generator::Timer3_Timer() {
     }
 }
 
-void Generator::BuildTestSignal() {
+bool Generator::BuildTestSignal() {
     host_.DoStop();
     panel_.Update2();
     loop_.pumpEvents();
 
-    if (host_.captureOpen()) return;
+    if (host_.captureOpen()) return true;
     panel::PanelSettings& s = panel_.settings;
     if (s.usewav_Check == 1) {
         if (!s.WAVfilename.empty()) {
@@ -146,7 +151,7 @@ void Generator::BuildTestSignal() {
             ignoringErrors([&] { playback_.OpenPlaybackFile(path); });
             ignoringErrors([&] { playback_.StartPlayback(); });
         }
-        return;
+        return true;
     }
 
     SynthesisInputs in = inputsFromSettings(s.GenFreq1);
@@ -154,12 +159,13 @@ void Generator::BuildTestSignal() {
         (s.Wavetype1 != "Burst" && s.Wavetype1 != "White Noise" && s.FastCheck != 1) ||
         host_.sweepState() != 0;
     const std::string path = panel_.generatorSignalFile;
-    ignoringErrors([&] {
+    const bool written = writeSignal(path, [&] {
         if (repeatingBlock)
             blockSynth_.MakeBetterWavFile(in, path);
         else
             MakeWavfile(in, kGenDurationSeconds, path);
     });
+    if (!written) return false;
     // The synthesis's forced values stand until the next Update2.
     s.LeftGenLevel = in.leftLevelDb;
     s.RightGenLevel = in.rightLevelDb;
@@ -169,6 +175,24 @@ void Generator::BuildTestSignal() {
     loop_.pumpEvents();
     ignoringErrors([&] { playback_.OpenPlaybackFile(path); });
     ignoringErrors([&] { playback_.StartPlayback(); });
+    return true;
+}
+
+bool Generator::writeSignal(std::string_view path, const std::function<void()>& write) {
+    std::string failure;
+    try {
+        write();
+        return true;
+    } catch (const common::VbError& e) {
+        failure = common::fileErrorText(path, e);
+    } catch (const std::bad_alloc&) {
+        failure = std::string(path) + ": " + common::errorDescription(common::err::OutOfMemory);
+    }
+    // Never an older file in its place.
+    playback_.StopPlayback();
+    playback_.ClosePlaybackFile();
+    dialogs_.message("", "The test signal was not written: " + failure + ". The generator is off.");
+    return false;
 }
 
 SynthesisInputs Generator::inputsFromSettings(double frequencyHz) const {
@@ -191,8 +215,11 @@ SynthesisInputs Generator::inputsFromSettings(double frequencyHz) const {
 void Generator::playSweepFrequency(double frequencyHz) {
     SynthesisInputs in = inputsFromSettings(frequencyHz);
     const std::string path = panel_.generatorSignalFile;
-    // As for every synthesis, a failure leaves the previous file to play.
-    ignoringErrors([&] { blockSynth_.MakeBetterWavFile(in, path); });
+    // A signal that cannot be written ends the sweep, as OFF does.
+    if (!writeSignal(path, [&] { blockSynth_.MakeBetterWavFile(in, path); })) {
+        Gen_Off_Click();
+        return;
+    }
     loop_.pumpEvents();
     ignoringErrors([&] {
         playback_.OpenPlaybackFile(path);

@@ -14,7 +14,9 @@
 #include "generator/synthesis.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string_view>
 
 namespace panel {
 class Panel;
@@ -68,8 +70,10 @@ public:
     void StopAll();
     void Timer1_Timer();
     void Timer3_Timer();
-    // Synthesise (or take the external file) and start playback.
-    void BuildTestSignal();
+    // Synthesise (or take the external file) and start playback. False when
+    // the signal file cannot be written: the operator is told, and nothing
+    // plays (never an older file).
+    bool BuildTestSignal();
     // A sweep step: the repeating-block signal at the step's frequency with
     // the panel's current generator settings, played from its start.
     void playSweepFrequency(double frequencyHz);
@@ -96,6 +100,9 @@ public:
 
 private:
     void bindControls();
+    // Runs `write` (a synthesis into `path`); on a failure stops playback,
+    // says why and returns false.
+    bool writeSignal(std::string_view path, const std::function<void()>& write);
 
     panel::Panel& panel_;
     platform::EventLoop& loop_;

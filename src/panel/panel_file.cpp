@@ -227,8 +227,12 @@ void Panel::WritePanelFile() {
     panelFields(io, settings, sweepData, running);
     try {
         platform::writeFileAtomic(testPanelPath, writer.bytes());
-    } catch (const common::VbError&) {
-        // A file that cannot be created is simply not written.
+    } catch (const common::VbError& e) {
+        // The file is not written (an older one stays as it was).
+        const bool startup = platform::samePath(testPanelPath, kStartupFile);
+        dialogs_.message("", std::string(startup ? "The start-up file" : "The test panel") +
+                                 " was not saved: " + common::fileErrorText(testPanelPath, e) +
+                                 ".");
     }
 }
 

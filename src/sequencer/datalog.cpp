@@ -1,7 +1,9 @@
 #include "sequencer/datalog.h"
 
+#include "common/read_error.h"
 #include "common/text.h"
 #include "common/vb_error.h"
+#include "platform/dialogs.h"
 #include "platform/file_choice.h"
 #include "platform/files.h"
 
@@ -16,11 +18,15 @@ constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kSep4 = ",    ";
 constexpr std::string_view kSep5 = ",     ";
 
-void writeIgnoringErrors(std::string_view path, std::string_view utf8) {
+// Runs a write of the file at `path`: empty when it worked, otherwise the
+// file named and why not.
+template <class Write> std::string failureOf(std::string_view path, Write write) {
     try {
-        platform::writeFileAtomic(path, common::utf8ToCp1252(utf8));
-    } catch (const common::VbError&) {
+        write();
+    } catch (const common::VbError& e) {
+        return common::fileErrorText(path, e);
     }
+    return {};
 }
 
 std::string readOrEmpty(std::string_view path) {
@@ -102,12 +108,25 @@ std::string DataLog::sweepLogText(const common::SweepData& sweep, const LogOptio
 void DataLog::Logvalues(std::string_view path, const common::SweepData& sweep,
                         const LogOptions& options) const {
     if (path.empty()) return;
-    writeIgnoringErrors(path, sweepLogText(sweep, options));
+    const std::string bytes = common::utf8ToCp1252(sweepLogText(sweep, options));
+    report(failureOf(path, [&] { platform::writeFileAtomic(path, bytes); }));
+}
+
+// A failure is reported once, until a write works again: a log that cannot
+// be written says so, not once per line.
+void DataLog::report(const std::string& failure) const {
+    if (failure.empty()) {
+        lastFailure_.clear();
+        return;
+    }
+    if (failure != lastFailure_ && report_) report_(failure);
+    lastFailure_ = failure;
 }
 
 void DataLog::append(std::string_view path, std::string_view text) const {
     if (path.empty()) return;
-    writeIgnoringErrors(path, readOrEmpty(path) + std::string(text));
+    const std::string bytes = common::utf8ToCp1252(text);
+    report(failureOf(path, [&] { platform::appendFile(path, bytes); }));
 }
 
 void DataLog::logadd(std::string_view path, std::string_view text) const {
@@ -124,7 +143,7 @@ void DataLog::logtime(std::string_view path) const {
 }
 
 void DataLog::eraselog(std::string_view path) const {
-    platform::removeFile(path);
+    report(failureOf(path, [&] { platform::deleteFile(path); }));
 }
 
 LogViewer::LogViewer(platform::Dialogs& dialogs) : dialogs_(dialogs) {
@@ -164,7 +183,10 @@ void LogViewer::show(std::string_view path) {
 void LogViewer::mnuSave_Click(std::string_view defaultDirectory) {
     auto chosen = platform::chooseFile(dialogs_, true, kLogFileFilter, defaultDirectory);
     if (!chosen || chosen->empty()) return;
-    writeIgnoringErrors(*chosen, withCrLf(text()));
+    const std::string failure = failureOf(*chosen, [&] {
+        platform::writeFileAtomic(*chosen, common::utf8ToCp1252(withCrLf(text())));
+    });
+    if (!failure.empty()) dialogs_.message("", "The log was not saved: " + failure + ".");
 }
 
 void LogViewer::mnuPrint_Click() {

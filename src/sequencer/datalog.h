@@ -2,7 +2,9 @@
 // The data log: the sweep log that "Log Now" and the scripts' logdata write,
 // the text that scripts append around it, and the log viewer's file logic.
 // Log files are text, one byte per character (Windows-1252), CR LF line ends.
-// Every write ignores errors: an invalid path produces no file and no message.
+// A write that fails goes on as if it had not been asked for, and is
+// reported (the file named and why) to the failure report, once until a
+// write works again.
 
 #include "common/tables.h"
 #include "panel/controls.h"
@@ -31,7 +33,9 @@ struct LogOptions {
 class DataLog {
 public:
     using Clock = std::function<std::chrono::system_clock::time_point()>;
+    using FailureReport = std::function<void(const std::string& why)>;
     explicit DataLog(Clock clock = std::chrono::system_clock::now) : clock_(std::move(clock)) {}
+    void setFailureReport(FailureReport report) { report_ = std::move(report); }
 
     // The sweep log of points 1..pointCount (at most 200); replaces the file.
     // Nothing happens when path is empty.
@@ -39,8 +43,8 @@ public:
                    const LogOptions& options) const;
 
     // Appends " text" and a line break (logadd), " text" (logpretext), or a
-    // line break, the date and time and two line breaks (logtime). A missing
-    // file reads as empty, so the first append creates it.
+    // line break, the date and time and two line breaks (logtime), to the
+    // end of the file as it is then (the first append creates it).
     void logadd(std::string_view path, std::string_view text) const;
     void logpretext(std::string_view path, std::string_view text) const;
     void logtime(std::string_view path) const;
@@ -52,7 +56,10 @@ public:
 
 private:
     void append(std::string_view path, std::string_view text) const;
+    void report(const std::string& failure) const;
     Clock clock_;
+    FailureReport report_;
+    mutable std::string lastFailure_;
 };
 
 inline constexpr std::string_view kLogFileFilter = "log file|*.log|*.*|*.*";

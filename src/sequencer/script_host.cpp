@@ -32,6 +32,9 @@ ScriptHost::ScriptHost(panel::Panel& panel, platform::EventLoop& loop, platform:
     : panel_(panel), loop_(loop), dialogs_(dialogs), launcher_(launcher),
       dataLog_(std::move(clock)), logViewer_(dialogs) {
     bindControls();
+    dataLog_.setFailureReport([this](const std::string& why) {
+        dialogs_.message("", "The data log was not written: " + why + ".");
+    });
     engine_.addObject("MathFunction", makeAddInFunctions(*this), true);
     useInstrumentPaths(engine_);
     engine_.setInterruptCheck([this] { return interruptCheck(); });

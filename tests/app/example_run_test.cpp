@@ -5,7 +5,9 @@
 // short: each of those exits with its own code and says why on stderr.
 
 #include "app/headless.h"
+#include "platform/files.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +17,7 @@
 #include <optional>
 #include <regex>
 #include <sstream>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -53,7 +56,7 @@ protected:
         EXPECT_EQ(out.str(), "Status - OK\n") << err.str();
         return code;
     }
-    // The lines of a file of the example (CR LF), to damage and put back.
+    // The lines of a file of the example, to damage and put back (CR LF).
     std::vector<std::string> lines(const std::string& name) { return split(slurp(work / name)); }
     void put(const std::string& name, const std::vector<std::string>& lines) {
         std::ofstream file(work / name, std::ios::binary);
@@ -66,10 +69,13 @@ protected:
         s << in.rdbuf();
         return s.str();
     }
+    // The lines of a CR LF file (a sequence may have LF alone).
     static std::vector<std::string> split(const std::string& text) {
+        const std::string eol = text.find('\n') == text.find("\r\n") + 1 ? "\r\n" : "\n";
         std::vector<std::string> lines;
         std::size_t start = 0;
-        for (std::size_t at; (at = text.find("\r\n", start)) != std::string::npos; start = at + 2)
+        for (std::size_t at; (at = text.find(eol, start)) != std::string::npos;
+             start = at + eol.size())
             lines.push_back(text.substr(start, at - start));
         EXPECT_EQ(start, text.size()) << "the file ends with a line break";
         return lines;
@@ -194,6 +200,7 @@ struct Damage {
     std::function<void(std::vector<std::string>&)> edit;
     int code;
     const char* says; // on stderr
+    double timeout = 120;
 };
 
 class DamagedFile : public ExampleRun, public ::testing::WithParamInterface<Damage> {};
@@ -206,8 +213,23 @@ TEST_P(DamagedFile, NeverPassesAndSaysWhy) {
         fs::remove(work / d.file);
     else
         put(d.file, content);
-    EXPECT_EQ(app::runHeadless(options("amplifier,hp=80"), out, err), d.code) << err.str();
+    app::HeadlessOptions o = options("amplifier,hp=80");
+    o.timeoutSeconds = d.timeout;
+    EXPECT_EQ(app::runHeadless(o, out, err), d.code) << err.str();
     EXPECT_NE(err.str().find(d.says), std::string::npos) << err.str();
+    // The sequence logs only after its sweep: a script stopped before that
+    // leaves no log, and no verdict in it.
+    if (d.code == 2) {
+        EXPECT_FALSE(fs::exists(work / "amp-acceptance.log"));
+    }
+}
+
+// The sequence's line that holds `text`, replaced by `by`.
+auto replacing(std::string text, std::string by) {
+    return [=](std::vector<std::string>& lines) {
+        for (auto& line : lines)
+            if (line.find(text) != std::string::npos) line = by;
+    };
 }
 
 std::string cells(int rows, int cols) {
@@ -259,6 +281,23 @@ INSTANTIATE_TEST_SUITE_P(
                "more: the limit curve c:\\QEX_ARV1files\\amp-limits.dfl has 2 rows"},
         Damage{"Missing", "amp-limits.dfl", [](auto& l) { l = {kRemove}; }, 3,
                "c:\\QEX_ARV1files\\amp-limits.dfl: File not found"}),
+    [](const auto& info) { return info.param.name; });
+
+// A time-out stops the sequence at once wherever it is: in a splash, in a
+// wait while the sweep runs, in a loop that calls the instrument and never
+// waits. Nothing after it runs.
+INSTANTIATE_TEST_SUITE_P(
+    Timeouts, DamagedFile,
+    ::testing::Values(Damage{"InASplash", "amp-acceptance.dfs",
+                             replacing("splash \"Measuring",
+                                       "splash \"Measuring at 1 kHz\", 100000"),
+                             2, "arv1: timed out after 0.5 s\n", 0.5},
+                      Damage{"InAWaitForTheSweep", "amp-acceptance.dfs",
+                             replacing("splash \"Frequency sweep", "waitfor 100000"), 2,
+                             "arv1: timed out after 0.5 s\n", 0.5},
+                      Damage{"InALoopOfHostCalls", "amp-acceptance.dfs",
+                             replacing("    starttest", "starttest : Do : freq = readch(5) : Loop"),
+                             2, "arv1: timed out after 0.5 s\n", 0.5}),
     [](const auto& info) { return info.param.name; });
 
 // The panel plays an external WAV file at ON instead of its 1 kHz tone: a
@@ -316,6 +355,47 @@ TEST_F(ExampleRun, ExternalWavFilesThatCannotPlayAreRefusedAndExtensiblePcmPlays
             EXPECT_EQ(err.str(), "") << c.name;
         }
     }
+}
+
+// A data directory that cannot be written: the generator never plays the
+// previous run's signal, and every write that fails says so.
+TEST_F(ExampleRun, AReadOnlyOrFullDataDirectoryStopsTheTestAndSaysWhy) {
+    ASSERT_EQ(app::runHeadless(options("amplifier"), out, err), 0) << err.str();
+    ASSERT_EQ(log().back(), " RESULT: PASS");
+    const struct {
+        const char* what;
+        int error;
+        const char* reason;
+    } cases[] = {{"read-only", EACCES, "Permission denied"}, {"full", ENOSPC, "Disk full"}};
+    for (const auto& c : cases) {
+        platform::simulateWriteFailure(work, c.error);
+        err.str("");
+        EXPECT_EQ(app::runHeadless(options("amplifier,hp=80"), out, err), 3) << c.what;
+        platform::simulateWriteFailure(work, 0);
+        const std::string says = err.str();
+        for (const std::string& line :
+             {"The test signal was not written: C:/QEX_ARV1files/testwav.wav: " +
+                  std::string(c.reason) + ". The generator is off.\n",
+              "The data log was not written: c:\\QEX_ARV1files\\amp-acceptance.log: " +
+                  std::string(c.reason) + ".\n",
+              "The start-up file was not saved: C:\\QEX_ARV1files\\startupini: " +
+                  std::string(c.reason) + ".\n",
+              std::string("arv1: the sweep stopped at point 0 of 20\n")})
+            EXPECT_NE(says.find(line), std::string::npos) << c.what << ": " << line << says;
+        for (const auto& entry : fs::directory_iterator(work))
+            EXPECT_EQ(entry.path().string().find("partial"), std::string::npos) << entry.path();
+    }
+}
+
+TEST_F(ExampleRun, ASecondInstanceOnTheDataDirectoryRefusesToStart) {
+    platform::setDataDirectory(work);
+    platform::DataDirectoryLock first;
+    ASSERT_EQ(first.acquire(), "");
+    EXPECT_EQ(app::runHeadless(options("amplifier,hp=80"), out, err), 2);
+    EXPECT_EQ(err.str(), "arv1: the data directory " + work.string() +
+                             " is in use by another instance of arv1 (process " +
+                             std::to_string(::getpid()) + ")\n");
+    EXPECT_FALSE(fs::exists(work / "amp-acceptance.log"));
 }
 
 TEST_F(ExampleRun, DeadAmplifierIsNoSignalNotAPass) {

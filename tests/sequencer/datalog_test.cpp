@@ -2,10 +2,15 @@
 #include "platform/scripted_dialogs.h"
 #include "sequencer/datalog.h"
 
+#include <atomic>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <set>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -100,6 +105,52 @@ TEST_F(DataLogTest, EmptyOrInvalidPathsWriteNothing) {
     log.Logvalues((dir / "no" / "such" / "dir.log").string(), sweep, {true, false, false});
     log.logadd((dir / "no" / "such" / "dir.log").string(), "x");
     EXPECT_TRUE(fs::is_empty(dir));
+}
+
+TEST_F(DataLogTest, FailedWritesAreReportedOnceUntilTheyWorkAgain) {
+    std::vector<std::string> reports;
+    log.setFailureReport([&](const std::string& why) { reports.push_back(why); });
+    log.logadd(path, "before");
+    platform::simulateWriteFailure(dir, ENOSPC);
+    log.Logvalues(path, sweep, {true, false, false});
+    log.logadd(path, "one");
+    log.logadd(path, "two");
+    platform::simulateWriteFailure(dir, 0);
+    log.logadd(path, "after");
+    EXPECT_EQ(read("run.log"), " before\r\n after\r\n") << "the log is as it was before";
+    EXPECT_EQ(reports, std::vector<std::string>{path + ": Disk full"});
+}
+
+// Two writers append 300 lines each to one log while a reader reads it: the
+// log only grows, and every line arrives once and whole.
+TEST_F(DataLogTest, ConcurrentAppendsLoseNoLine) {
+    auto writer = [&](char who) {
+        DataLog own;
+        for (int i = 0; i < 300; ++i)
+            own.logadd(path, std::string(1, who) + std::to_string(i) + std::string(40, '.'));
+    };
+    std::atomic<bool> done{false};
+    std::size_t shrinks = 0;
+    std::thread reader([&] {
+        std::size_t last = 0;
+        while (!done) {
+            const std::size_t size = read("run.log").size();
+            if (size < last) ++shrinks;
+            last = size;
+        }
+    });
+    std::thread a(writer, 'a'), b(writer, 'b');
+    a.join();
+    b.join();
+    done = true;
+    reader.join();
+    EXPECT_EQ(shrinks, 0u);
+    std::istringstream text(read("run.log"));
+    std::set<std::string> lines;
+    for (std::string line; std::getline(text, line);)
+        lines.insert(line);
+    EXPECT_EQ(lines.size(), 600u);
+    EXPECT_EQ(lines.count(" a299" + std::string(40, '.') + "\r"), 1u);
 }
 
 TEST_F(DataLogTest, ViewerShowsAndSavesFilesThroughTheDialogs) {
