@@ -1,45 +1,19 @@
-#include "common/text.h"
-#include "panel/panel.h"
-#include "platform/files.h"
-#include "platform/scripted_dialogs.h"
-#include "platform/virtual_event_loop.h"
-#include "views/graph.h"
 #include "views/raster_surface.h"
-#include "views/recording_surface.h"
 #include "views/sa_file.h"
-
-#include <filesystem>
-#include <gtest/gtest.h>
-#include <vector>
+#include "views_fixture.h"
 
 namespace views {
 namespace {
 
 using panel::GraphMode;
 
-class GraphTest : public testing::Test {
+// The graph with the sweep plots counted instead of drawn.
+class GraphTest : public ViewsTest {
 protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("arv1_views_graph_" +
-                std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-        std::filesystem::create_directories(dir_);
-        platform::setDataDirectory(dir_);
-        graph.attach();
+        ViewsTest::SetUp();
         graph.setSweepPlots([this] { ++graphdataCalls; }, [this] { ++limitCurveCalls; });
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
-    RecordingSurface& box() { return dynamic_cast<RecordingSurface&>(graph.GraphBox()); }
-    RecordingSurface& buff() { return dynamic_cast<RecordingSurface&>(graph.ScopeBuff()); }
-    panel::Control& control(std::string_view name) { return panel.controls()[name]; }
-    std::string file(const char* name) { return (dir_ / name).string(); }
-
-    std::filesystem::path dir_;
-    platform::VirtualEventLoop loop;
-    platform::ScriptedDialogs dialogs;
-    panel::Panel panel{loop, dialogs};
-    Graph graph{panel, dialogs, SurfaceKind::Recording};
     int graphdataCalls = 0;
     int limitCurveCalls = 0;
 };
@@ -50,11 +24,7 @@ bool hasText(const std::vector<DrawOp>& texts, double x, double y, const std::st
     return false;
 }
 
-TEST_F(GraphTest, SurfacesAndLayouts) {
-    EXPECT_EQ(graph.GraphBox().scale(), kGraphScale);
-    EXPECT_EQ(graph.ScopeBuff().scale(), kScopeBuffScale);
-    EXPECT_EQ(graph.ScopeBuff2().layout().height, 3255);
-    EXPECT_EQ(graph.graphHeightAtStart, 3255);
+TEST_F(GraphTest, BigAndSmallLayouts) {
     graph.Makebiggraph();
     EXPECT_TRUE(graph.bigGraph);
     EXPECT_EQ(graph.GraphBox().layout(), kBigGraphLayout);
@@ -202,19 +172,13 @@ TEST_F(GraphTest, ClearRemovesTheSweepPoints) {
 }
 
 TEST_F(GraphTest, SaFileRoundTripAndTolerantReader) {
-    std::vector<double> left(131201), right(131201);
+    SpectrumBuffers fx;
+    std::vector<double>&left = fx.left, &right = fx.right;
     for (std::size_t i = 0; i < left.size(); ++i) {
         left[i] = 1.0 / (static_cast<double>(i) + 3);
         right[i] = i * 1.5e-7;
     }
-    auto source = [&] {
-        SpectrumFrame f;
-        f.spectrumLeft = left.data();
-        f.spectrumRight = right.data();
-        f.spectrumSize = left.size();
-        return f;
-    };
-    graph.setSpectrumSource(source);
+    graph.setSpectrumSource([&] { return fx.frame(); });
     dialogs.queueFile(file("a.dsa"));
     graph.mnuSaveSA_Click();
     EXPECT_EQ(graph.saFilePath, file("a.dsa"));
@@ -259,38 +223,23 @@ TEST_F(GraphTest, SaFileRoundTripAndTolerantReader) {
     EXPECT_TRUE(dialogs.messageTexts().empty());
 }
 
-TEST(SaData, ShortFileFillsWhatItHas) {
-    std::vector<double> left(8160, 9), right(8160, 9);
-    EXPECT_EQ(readSaData("1\r\n2\r\n3\r\n", left.data(), right.data()), 3);
-    EXPECT_EQ(left[1], 1);
-    EXPECT_EQ(right[1], 2);
-    EXPECT_EQ(left[2], 3);
-    EXPECT_EQ(right[2], 9);
-    EXPECT_EQ(left[0], 9);
-}
-
 TEST(GraphExport, SaveFile1DrawsTracesWhiteAndRequestsGeneratorOff) {
     platform::VirtualEventLoop loop;
     platform::ScriptedDialogs dialogs;
     panel::Panel panel{loop, dialogs};
     Graph graph{panel, dialogs};
-    const auto dir = std::filesystem::temp_directory_path() / "arv1_views_export_test";
-    std::filesystem::create_directories(dir);
     int offRequests = 0;
     graph.setGeneratorOffRequest([&] { ++offRequests; });
 
     // A spectrum with a single strong line at bin 372 (1 kHz at 44100 / 16384).
-    std::vector<double> left(131201, 0.5), right(131201, 0.5);
-    left[372] = 2.0e7;
-    graph.setSpectrumSource([&] {
-        SpectrumFrame f;
-        f.spectrumLeft = left.data();
-        f.spectrumRight = right.data();
-        f.spectrumSize = left.size();
-        return f;
-    });
+    SpectrumBuffers fx;
+    std::fill(fx.left.begin(), fx.left.end(), 0.5);
+    std::fill(fx.right.begin(), fx.right.end(), 0.5);
+    fx.left[372] = 2.0e7;
+    graph.setSpectrumSource([&] { return fx.frame(); });
     graph.mnuSa_Click();
-    const std::string path = (dir / "g.bmp").string();
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "arv1_views_export_test.bmp").string();
     ASSERT_TRUE(graph.SaveFile1(path));
     EXPECT_EQ(offRequests, 1);
     EXPECT_FALSE(graph.exportRendering);
@@ -318,7 +267,7 @@ TEST(GraphExport, SaveFile1DrawsTracesWhiteAndRequestsGeneratorOff) {
     };
     EXPECT_EQ(count(image, colours::LeftTrace), 0);
     EXPECT_GT(count(box.image(), colours::LeftTrace), 100);
-    std::filesystem::remove_all(dir);
+    std::filesystem::remove(path);
 }
 
 } // namespace

@@ -1,18 +1,11 @@
 // The limit curve, the limit check and PFLED, the point plotter and the
 // Savitzky-Golay smoothing.
 
-#include "panel/panel.h"
-#include "platform/scripted_dialogs.h"
-#include "platform/virtual_event_loop.h"
-#include "views/graph.h"
 #include "views/limits.h"
-#include "views/recording_surface.h"
 #include "views/smoothing.h"
-#include "views/sweep.h"
+#include "views_fixture.h"
 
 #include <cmath>
-#include <gtest/gtest.h>
-#include <vector>
 
 namespace views {
 namespace {
@@ -28,13 +21,6 @@ common::LimitTable band(std::vector<double> freqs, float lower, float upper) {
     return t;
 }
 
-std::vector<DrawOp> linesIn(const RecordingSurface& s, Rgb colour) {
-    std::vector<DrawOp> out;
-    for (const DrawOp& op : s.shownLines())
-        if (op.colour == colour) out.push_back(op);
-    return out;
-}
-
 TEST(LimitCheck, PointsOnALimitPassAndRowsAreMatchedByIndex) {
     const common::LimitTable t = band({100, 1000}, -1, 1);
     EXPECT_FALSE(judgePoint(t, 1, -1, 1).fails());      // on the limits
@@ -45,37 +31,31 @@ TEST(LimitCheck, PointsOnALimitPassAndRowsAreMatchedByIndex) {
     EXPECT_FALSE(judgePoint(t, 0, 50, 50).judged);
 }
 
-TEST(LimitCurve, LevelLimitsOnTheDbScale) {
+TEST(LimitCurve, LevelLimitsClampToTheScaleAndAThdLimitOfZeroKeepsThePreviousY) {
     RecordingSurface s;
-    ScaleState scales;
-    scales.scaleTopDrawn = 10;
-    scales.scaleSpan = 20;
     LimitCurveGeometry g;
-    g.scales = scales;
+    g.scales.scaleTopDrawn = 10;
+    g.scales.scaleSpan = 20;
     PlotX plotX{};
     SegmentY segY{};
     // Lower -5 dB: y = 400 * (10 + 5) / 20 = 300; upper +15 dB is above the top.
     drawLimitCurve(s, band({100, 1000, 10000}, -5, 15), g, plotX, segY);
-    const auto lines = linesIn(s, kLimitColour);
+    auto lines = linesIn(s, kLimitColour);
     ASSERT_EQ(lines.size(), 4u); // two segments, lower and upper
     EXPECT_DOUBLE_EQ(lines[0].xa, 6000);
     EXPECT_DOUBLE_EQ(lines[0].xb, 12000);
     EXPECT_NEAR(lines[0].ya, 300, 1e-3);
     EXPECT_NEAR(lines[1].ya, 0, 1e-9); // clamped
     EXPECT_DOUBLE_EQ(lines[3].xb, 18000);
-}
 
-TEST(LimitCurve, ThdLimitOfZeroKeepsTheSegmentsPreviousY) {
-    RecordingSurface s;
-    LimitCurveGeometry g;
+    s.clear();
     g.thdSweep = true;
-    g.scales.scaleSpan = 20;
     common::LimitTable t = band({100, 1000, 10000}, 0.1f, 10);
     t.limitLower[3] = 0;
-    PlotX plotX{};
-    SegmentY segY{};
+    plotX = {};
+    segY = {};
     drawLimitCurve(s, t, g, plotX, segY);
-    const auto lines = linesIn(s, kLimitColour);
+    lines = linesIn(s, kLimitColour);
     ASSERT_EQ(lines.size(), 4u);
     // 0.1 % at (2 + 1) * 66.6, 10 % at 66.6.
     EXPECT_NEAR(lines[0].ya, 199.8, 1e-3);
@@ -86,17 +66,15 @@ TEST(LimitCurve, ThdLimitOfZeroKeepsTheSegmentsPreviousY) {
     EXPECT_DOUBLE_EQ(lines[2].xb, 18000);
 }
 
-class PlotAndJudge : public testing::Test {
+// A sweep plot on a 10..-10 dB scale.
+class PlotAndJudge : public ViewsTest {
 protected:
     void SetUp() override {
-        graph.attach();
-        graph.setSweepPlots([this] { sweep.graphdata(); }, [this] { sweep.drawLimitCurve(); });
-        sweep.attach();
+        ViewsTest::SetUp();
         panel.settings.SweepScaleTop = 10;
         panel.settings.SweepScaleBtm = -10;
         graph.scaleme();
     }
-    RecordingSurface& box() { return dynamic_cast<RecordingSurface&>(graph.GraphBox()); }
     void points(std::vector<std::pair<double, float>> fl) {
         common::SweepData& d = panel.sweepData;
         d.pointCount = static_cast<std::int16_t>(fl.size());
@@ -108,28 +86,6 @@ protected:
             d.thdRight[i + 1] = fl[i].second;
         }
     }
-
-    struct NoDriver final : SweepDriver {
-        void Gen_On_Click() override {}
-        void DoStop() override {}
-        bool captureOpen() const override { return false; }
-        void StopPlayback() override {}
-        void playFrequency(double) override {}
-        void showSampleRate(std::int32_t) override {}
-        void restartCapture() override {}
-        void enableSwitchOffTimer() override {}
-        void resetStepCounters() override {}
-        void levelStep(int, double) override {}
-        void thdStep(double) override {}
-        StepReadings readings() const override { return {}; }
-    };
-
-    platform::VirtualEventLoop loop;
-    platform::ScriptedDialogs dialogs;
-    panel::Panel panel{loop, dialogs};
-    Graph graph{panel, dialogs, SurfaceKind::Recording};
-    NoDriver driver;
-    Sweep sweep{panel, graph, dialogs, loop, driver};
 };
 
 TEST_F(PlotAndJudge, GraphdataDrawsTheSelectedChannels) {
@@ -169,7 +125,6 @@ TEST_F(PlotAndJudge, ThdPointOfZeroHasNoSegments) {
 TEST_F(PlotAndJudge, PfledTurnsRedAndStaysRedUntilClear) {
     panel.limits = band({100, 1000, 10000}, -1, 1);
     panel.settings.limitCurveOn = 1;
-    // A limit file read through the dialog draws the curve.
     // The check: stored points judged one by one as the sweep stores them.
     sweep.sweepState = 1;
     sweep.blockCount = 4;
@@ -213,22 +168,7 @@ TEST(SavGolTable, EveryColumnSumsToItsDivisorAndCancelsTheSecondMoment) {
     EXPECT_EQ(t[3][6], -36);
 }
 
-TEST(SavGolSmooth, SpikeSpreadsByTheElevenPointCoefficients) {
-    const SavGolTable t = makeSavGolTable();
-    std::vector<float> v(22, 0.0f); // points 1..21
-    const double h = 4.29;
-    v[11] = static_cast<float>(h);
-    std::vector<double> s;
-    SavGolSmooth(v.data(), 21, 5, t, s);
-    const double expected[] = {89, 84, 69, 44, 9, -36};
-    for (int d = 0; d <= 5; ++d) {
-        EXPECT_NEAR(s[static_cast<std::size_t>(11 + d)], expected[d] * v[11] / 429, 1e-12) << d;
-        EXPECT_NEAR(s[static_cast<std::size_t>(11 - d)], expected[d] * v[11] / 429, 1e-12) << d;
-    }
-    EXPECT_EQ(s[5], 0);
-}
-
-TEST(SavGolSmooth, CubicsKeepTheirValuesAndEndsAreUntouched) {
+TEST(SavGolSmooth, CubicsKeepTheirValuesEndsAndShortCurvesAreUntouched) {
     const SavGolTable t = makeSavGolTable();
     std::vector<float> v(31);
     for (int i = 1; i <= 30; ++i)
@@ -240,15 +180,12 @@ TEST(SavGolSmooth, CubicsKeepTheirValuesAndEndsAreUntouched) {
         EXPECT_NEAR(s[static_cast<std::size_t>(i)], v[static_cast<std::size_t>(i)], 1e-4) << i;
     EXPECT_EQ(s[1], 100);
     EXPECT_EQ(s[30], v[30]);
-}
 
-TEST(SavGolSmooth, ShortCurvesStayAsTheyAre) {
-    const SavGolTable t = makeSavGolTable();
-    std::vector<float> v = {0, 1, 9, 2, 8, 3, 7, 4, 6, 5, 0};
-    std::vector<double> s;
-    SavGolSmooth(v.data(), 10, 5, t, s);
+    // Curves of fewer than eleven points stay as they are.
+    const std::vector<float> shortCurve = {0, 1, 9, 2, 8, 3, 7, 4, 6, 5, 0};
+    SavGolSmooth(shortCurve.data(), 10, 5, t, s);
     for (int i = 1; i <= 10; ++i)
-        EXPECT_EQ(s[static_cast<std::size_t>(i)], v[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(s[static_cast<std::size_t>(i)], shortCurve[static_cast<std::size_t>(i)]);
 }
 
 TEST_F(PlotAndJudge, SmoothCommandSmoothsTheShownCurvesAgainAtEachPress) {

@@ -6,7 +6,6 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace views {
@@ -14,6 +13,12 @@ namespace {
 
 QRgb rgbOf(Rgb colour) {
     return 0xFF000000u | colour;
+}
+
+// The small graph's picture box on the graph's scale.
+void smallGraph(RasterSurface& s) {
+    s.setLayout(kSmallGraphLayout);
+    s.setScale(kGraphScale);
 }
 
 TEST(RasterSurface, SizeFromTwipsAndUserScaleMapping) {
@@ -34,8 +39,7 @@ TEST(RasterSurface, SizeFromTwipsAndUserScaleMapping) {
 
 TEST(RasterSurface, LinesLandOnTheirPixelsInTheirColourAndWidth) {
     RasterSurface s;
-    s.setLayout(kSmallGraphLayout);
-    s.setScale(kGraphScale);
+    smallGraph(s);
     s.setPenColour(colours::GridNormal);
     s.line(12000, 0, 12000, 400);
     s.setPenWidth(2);
@@ -54,10 +58,8 @@ TEST(RasterSurface, LinesLandOnTheirPixelsInTheirColourAndWidth) {
 
 TEST(RasterSurface, BackgroundPictureIsRestoredByClear) {
     RasterSurface a, b;
-    for (RasterSurface* s : {&a, &b}) {
-        s->setLayout(kSmallGraphLayout);
-        s->setScale(kGraphScale);
-    }
+    smallGraph(a);
+    smallGraph(b);
     a.line(0, 100, 19800, 100, colours::RightTrace);
     const PictureRef snapshot = a.takeImage();
     a.clear(); // the snapshot does not change with its surface
@@ -78,8 +80,7 @@ TEST(RasterSurface, BackgroundPictureIsRestoredByClear) {
 
 TEST(RasterSurface, LabelsAreDrawnInThePenColourBelowAndRightOfTheirPoint) {
     RasterSurface s;
-    s.setLayout(kSmallGraphLayout);
-    s.setScale(kGraphScale);
+    smallGraph(s);
     s.setPenColour(colours::Label);
     s.text(-1400, 185, "-30");
     const int x0 = s.pixelX(-1400), y0 = s.pixelY(185);
@@ -93,8 +94,7 @@ TEST(RasterSurface, LabelsAreDrawnInThePenColourBelowAndRightOfTheirPoint) {
 
 TEST(GraphImage, SavesBmpOrPngByName) {
     RasterSurface s;
-    s.setLayout(kSmallGraphLayout);
-    s.setScale(kGraphScale);
+    smallGraph(s);
     s.line(12000, 0, 12000, 400, colours::GridNormal);
     const auto dir = std::filesystem::temp_directory_path() / "arv1_views_image_test";
     std::filesystem::create_directories(dir);
@@ -109,10 +109,6 @@ TEST(GraphImage, SavesBmpOrPngByName) {
         ASSERT_EQ(image.size(), QSize(521, 217));
         EXPECT_EQ(image.pixel(s.pixelX(12000), 50) | 0xFF000000u, rgbOf(colours::GridNormal));
     }
-    std::ifstream in(bmp, std::ios::binary);
-    char magic[2] = {};
-    in.read(magic, 2);
-    EXPECT_EQ(std::string(magic, 2), "BM");
     RecordingSurface r;
     EXPECT_FALSE(saveGraphImage(r, bmp)); // no raster image to save
     EXPECT_FALSE(saveGraphImage(s, (dir / "missing" / "x.bmp").string()));

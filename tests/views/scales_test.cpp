@@ -65,7 +65,7 @@ TEST(LinearAndLevelAxes, MapStartStopTopAndBottom) {
     EXPECT_NEAR(percentY(0.0001), 399.6, 1e-9);
 }
 
-TEST(SweepScale, LogGridPositionsAndWidths) {
+TEST(SweepScale, LogGridAndLevelLabelsFromTopDownToBottom) {
     RecordingSurface s;
     ScaleState state;
     SweepScaleOptions o;
@@ -73,7 +73,7 @@ TEST(SweepScale, LogGridPositionsAndWidths) {
     o.scaleBottom = -70;
     o.startHz = 20;
     o.stopHz = 20000;
-    drawSweepScale(s, o, state);
+    const AxisCaptions captions = drawSweepScale(s, o, state);
     const auto lines = verticalGridLines(s);
     ASSERT_EQ(lines.size(), 32u);
     EXPECT_EQ(lines.front().xa, 1); // 10 Hz
@@ -85,17 +85,7 @@ TEST(SweepScale, LogGridPositionsAndWidths) {
     EXPECT_EQ(lines[21].xa, std::floor(2606 * std::log(2.0)) + 12000);
     for (const DrawOp& op : lines)
         EXPECT_EQ(op.colour, colours::GridNormal);
-}
 
-TEST(SweepScale, LevelLabelsFromTopDownToBottom) {
-    RecordingSurface s;
-    ScaleState state;
-    SweepScaleOptions o;
-    o.scaleTop = 10;
-    o.scaleBottom = -70;
-    o.startHz = 20;
-    o.stopHz = 20000;
-    const AxisCaptions captions = drawSweepScale(s, o, state);
     const std::vector<std::pair<double, std::string>> expected = {
         {-15, "10"},  {35, "0"},    {85, "-10"},  {135, "-20"}, {185, "-30"},
         {235, "-40"}, {285, "-50"}, {335, "-60"}, {385, "-70"}};

@@ -1,15 +1,12 @@
-#include "views/recording_surface.h"
 #include "views/scope.h"
+#include "views_fixture.h"
 
 #include <cmath>
-#include <gtest/gtest.h>
 #include <numbers>
-#include <vector>
 
 namespace views {
 namespace {
 
-constexpr std::size_t kArray = 131201;
 constexpr int kGraticuleLines = 440;
 
 std::vector<std::int32_t> sine(double frequency, double amplitude, double rate = 44100) {
@@ -18,11 +15,6 @@ std::vector<std::int32_t> sine(double frequency, double amplitude, double rate =
         samples[i] = static_cast<std::int32_t>(
             std::lround(amplitude * std::sin(2 * std::numbers::pi * frequency * i / rate)));
     return samples;
-}
-
-std::vector<DrawOp> traces(const RecordingSurface& s) {
-    const auto lines = s.shownLines();
-    return {lines.begin() + kGraticuleLines, lines.end()};
 }
 
 ScopeFrame frameOf(const std::vector<std::int32_t>& left, const std::vector<std::int32_t>& right,
@@ -36,14 +28,24 @@ ScopeFrame frameOf(const std::vector<std::int32_t>& left, const std::vector<std:
     return f;
 }
 
-TEST(ScopeAutomatic, TriggersOnTheMaximumAndDrawsFivePeriods) {
-    const auto left = sine(1000, 16000);
-    const auto right = sine(1000, 8000);
+struct Scope : testing::Test {
+    // Draws the frame on a cleared surface and returns the traces after the graticule.
+    std::vector<DrawOp> draw(const ScopeFrame& f) {
+        s.clear();
+        view.displayscope(s, f, o);
+        const auto lines = s.shownLines();
+        return {lines.begin() + kGraticuleLines, lines.end()};
+    }
     RecordingSurface s;
     ScopeView view;
     ScopeOptions o;
+};
+
+TEST_F(Scope, AutomaticTriggersOnTheMaximumAndDrawsFivePeriods) {
+    const auto left = sine(1000, 16000);
+    const auto right = sine(1000, 8000);
     o.saChannel = 0;
-    view.displayscope(s, frameOf(left, right, 1000, 1000), o);
+    const auto lines = draw(frameOf(left, right, 1000, 1000));
 
     const int M = 8190;
     const double cycles = M * 1000.0 / 44100;
@@ -62,7 +64,6 @@ TEST(ScopeAutomatic, TriggersOnTheMaximumAndDrawsFivePeriods) {
     }
     EXPECT_DOUBLE_EQ(view.left.scopeAutoGain, 1 / ((maxV - minV) / 65000.0 * 240));
 
-    const auto lines = traces(s);
     const auto K = static_cast<long>(std::nearbyint(M / cycles * 5)); // halves to even
     ASSERT_EQ(lines.size(), static_cast<std::size_t>(K + 1));
     const double g = view.left.scopeAutoGain;
@@ -75,64 +76,45 @@ TEST(ScopeAutomatic, TriggersOnTheMaximumAndDrawsFivePeriods) {
     EXPECT_NEAR(lines.back().xb + 1500, 5000.0 * 5000 / 44100 * 44.1, 150);
 }
 
-TEST(ScopeAutomatic, NoFrequencyKeepsTheLastTriggerAndGain) {
+TEST_F(Scope, AutomaticNoFrequencyKeepsTheLastTriggerAndGain) {
     const auto left = sine(1000, 16000);
-    RecordingSurface s;
-    ScopeView view;
-    ScopeOptions o;
-    view.displayscope(s, frameOf(left, left, 1000, 1000), o);
+    draw(frameOf(left, left, 1000, 1000));
     const ScopeChannelState before = view.left;
     const auto quiet = std::vector<std::int32_t>(kArray, 0);
-    s.clear();
-    view.displayscope(s, frameOf(quiet, quiet, 0, 0), o);
+    const auto lines = draw(frameOf(quiet, quiet, 0, 0));
     EXPECT_EQ(view.left.scopeTrigger, before.scopeTrigger);
     EXPECT_EQ(view.left.scopeAutoGain, before.scopeAutoGain);
     // The old trigger and gain draw the new (silent) block: a flat line at 210.
-    const auto lines = traces(s);
     ASSERT_FALSE(lines.empty());
     for (const DrawOp& op : lines)
         ASSERT_EQ(op.ya, 210);
 }
 
-TEST(ScopeAutomatic, SmallSignalsGainAtMostTwoAndLowFrequenciesDrawNothing) {
+TEST_F(Scope, AutomaticSmallSignalsGainAtMostTwoAndLowFrequenciesDrawNothing) {
     const auto small = sine(1000, 10);
-    RecordingSurface s;
-    ScopeView view;
-    ScopeOptions o;
-    view.displayscope(s, frameOf(small, small, 1000, 1000), o);
+    draw(frameOf(small, small, 1000, 1000));
     EXPECT_EQ(view.left.scopeAutoGain, 2);
-
     const auto slow = sine(10, 16000);
-    RecordingSurface s2;
-    view.displayscope(s2, frameOf(slow, slow, 10, 10), o);
-    EXPECT_TRUE(traces(s2).empty());
+    EXPECT_TRUE(draw(frameOf(slow, slow, 10, 10)).empty());
 }
 
-TEST(ScopeAutomatic, RightTraceLocksToTheLeftTrigger) {
+TEST_F(Scope, AutomaticRightTraceLocksToTheLeftTrigger) {
     const auto left = sine(1000, 16000);
     std::vector<std::int32_t> right(kArray);
     for (std::size_t i = 0; i + 7 < kArray; ++i)
         right[i + 7] = left[i]; // the right channel lags 7 samples
-    RecordingSurface s;
-    ScopeView view;
-    ScopeOptions o;
     o.saChannel = 2;
-    view.displayscope(s, frameOf(left, right, 1000, 1000), o);
+    draw(frameOf(left, right, 1000, 1000));
     EXPECT_NE(view.right.scopeTrigger, view.left.scopeTrigger);
     o.lockToLeftTrigger = true;
-    view.displayscope(s, frameOf(left, right, 1000, 1000), o);
+    EXPECT_EQ(draw(frameOf(left, right, 1000, 1000)).back().colour, colours::RightTrace);
     EXPECT_EQ(view.right.scopeTrigger, view.left.scopeTrigger);
-    const auto lines = traces(s);
-    EXPECT_EQ(lines.back().colour, colours::RightTrace);
 }
 
-TEST(ScopeManual, TimebaseGainAndSplit) {
+TEST_F(Scope, ManualTimebaseGainAndSplit) {
     const auto left = sine(1000, 10000);
     const auto right = sine(500, 10000);
     std::vector<std::int16_t> winL(kArray, 3), winR(kArray, 3);
-    RecordingSurface s;
-    ScopeView view;
-    ScopeOptions o;
     o.saChannel = 2;
     o.manual = true;
     o.timebase = 50; // T = 2: 25 x units per sample
@@ -144,8 +126,7 @@ TEST(ScopeManual, TimebaseGainAndSplit) {
     f.winLeft = winL.data();
     f.winRight = winR.data();
     f.winSize = kArray;
-    view.displayscope(s, f, o);
-    const auto lines = traces(s);
+    const auto lines = draw(f);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0].xa, -1500);
     EXPECT_EQ(lines[0].xb, -1475);
@@ -165,14 +146,10 @@ TEST(ScopeManual, TimebaseGainAndSplit) {
     EXPECT_EQ(winR[16384], 3);
 }
 
-TEST(ScopeManual, ChannelChoiceHidesTheOtherTrace) {
+TEST_F(Scope, ManualChannelChoiceHidesTheOtherTrace) {
     const auto left = sine(1000, 10000);
-    RecordingSurface s;
-    ScopeView view;
-    ScopeOptions o;
     o.saChannel = 1;
-    view.displayscope(s, frameOf(left, left, 1000, 1000), o);
-    for (const DrawOp& op : traces(s))
+    for (const DrawOp& op : draw(frameOf(left, left, 1000, 1000)))
         ASSERT_EQ(op.colour, colours::RightTrace);
     EXPECT_EQ(view.left.scopeCycles, 0); // the left state was not touched
 }

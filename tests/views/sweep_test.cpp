@@ -2,117 +2,16 @@
 // drives it, with a driver that records what the sweep asks of the
 // generator and capture and answers readings from a function of frequency.
 
-#include "common/text.h"
 #include "editor/table_file.h"
-#include "panel/panel.h"
-#include "platform/files.h"
-#include "platform/scripted_dialogs.h"
-#include "platform/virtual_event_loop.h"
-#include "views/graph.h"
-#include "views/recording_surface.h"
-#include "views/sweep.h"
+#include "views_fixture.h"
 
 #include <cmath>
-#include <filesystem>
-#include <functional>
-#include <gtest/gtest.h>
-#include <vector>
 
 namespace views {
 namespace {
 
-namespace fs = std::filesystem;
-
-class FakeDriver final : public SweepDriver {
-public:
-    explicit FakeDriver(panel::Panel& panel) : panel_(panel) {}
-
-    void Gen_On_Click() override {
-        ++genOns;
-        panel_.settings.genOn = 1;
-        capture = true;
-    }
-    void DoStop() override { capture = false; }
-    bool captureOpen() const override { return capture; }
-    void StopPlayback() override {}
-    void playFrequency(double frequencyHz) override {
-        played.push_back(frequencyHz);
-        playedAtBlock.push_back(block);
-        playedLeftLevel.push_back(panel_.settings.LeftGenLevel);
-    }
-    void showSampleRate(std::int32_t rate) override {
-        rates.push_back(rate);
-        panel_.controls()["SampleRate"].setText(std::to_string(rate));
-    }
-    void restartCapture() override { ++captureRestarts; }
-    void enableSwitchOffTimer() override {}
-    void resetStepCounters() override { ++counterResets; }
-    void levelStep(int, double) override {}
-    void thdStep(double stepFrequency) override {
-        ++thdSteps;
-        common::SweepData& d = panel_.sweepData;
-        const double thd = thdOf(stepFrequency);
-        d.thdLeft[static_cast<std::size_t>(d.pointCount)] = static_cast<float>(thd);
-        d.thdRight[static_cast<std::size_t>(d.pointCount)] = static_cast<float>(thd / 2);
-        thdText = common::Format(thd, "###.###");
-    }
-    StepReadings readings() const override {
-        const double f = panel_.sweepData.freq[static_cast<std::size_t>(
-            std::clamp<int>(panel_.sweepData.pointCount, 0, common::kMaxRows))];
-        return {common::Format(leftDb(f), "#.##"), common::Format(rightDb(f), "#.##"), thdText,
-                thdText};
-    }
-
-    std::function<double(double)> leftDb = [](double) { return -1.5; };
-    std::function<double(double)> rightDb = [](double) { return -4.0; };
-    std::function<double(double)> thdOf = [](double) { return 0.5; };
-    std::string thdText = "0";
-    bool capture = false;
-    int block = 0;
-    int genOns = 0, captureRestarts = 0, counterResets = 0, thdSteps = 0;
-    std::vector<double> played;
-    std::vector<int> playedAtBlock;
-    std::vector<double> playedLeftLevel;
-    std::vector<std::int32_t> rates;
-
-private:
-    panel::Panel& panel_;
-};
-
-// The panel's hooks that reach the sweep, as the composition root wires them.
-struct SweepHooks final : panel::PanelHooks {
-    Sweep* sweep = nullptr;
-    Graph* graph = nullptr;
-    void scaleme() override { graph->scaleme(); }
-    void graphdata() override { sweep->graphdata(); }
-    void drawLimitCurve() override { sweep->drawLimitCurve(); }
-    bool sweepAtFinalPoint() const override { return sweep->atFinalPoint(); }
-    void loadReverseCal() override { sweep->loadReverseCal(); }
-};
-
-class SweepTest : public testing::Test {
+class SweepTest : public ViewsTest {
 protected:
-    void SetUp() override {
-        hooks.sweep = &sweep;
-        hooks.graph = &graph;
-        panel.setHooks(&hooks);
-        dir_ = fs::temp_directory_path() /
-               ("arv1_views_sweep_" +
-                std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::create_directories(dir_);
-        platform::setDataDirectory(dir_);
-        graph.attach();
-        graph.setSweepPlots([this] { sweep.graphdata(); }, [this] { sweep.drawLimitCurve(); });
-        sweep.attach();
-        graph.scaleme();
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    panel::Control& control(std::string_view name) { return panel.controls()[name]; }
-    common::SweepData& data() { return panel.sweepData; }
-    RecordingSurface& box() { return dynamic_cast<RecordingSurface&>(graph.GraphBox()); }
-    std::string file(const char* name) { return (dir_ / name).string(); }
-
     void setSweep(double startHz, double stopHz, int steps,
                   const char* stepBox = "OctaveStepCheck") {
         control("SweepStartFreq").setText(common::displayText(startHz));
@@ -152,37 +51,36 @@ protected:
                 t.cells[c + 1][r + 1] = common::displayText(columns[c][r]);
         editor::writeTableFile(file(name), t, false);
     }
-
-    fs::path dir_;
-    platform::VirtualEventLoop loop;
-    platform::ScriptedDialogs dialogs;
-    panel::Panel panel{loop, dialogs};
-    Graph graph{panel, dialogs, SurfaceKind::Recording};
-    FakeDriver driver{panel};
-    Sweep sweep{panel, graph, dialogs, loop, driver};
-    SweepHooks hooks;
 };
 
-TEST_F(SweepTest, OctaveStepsAreQuadraticInThePointNumber) {
-    setSweep(20, 20000, 10);
+struct GridCase {
+    const char* stepBox;
+    std::vector<double> freqs;
+};
+
+class StepGrid : public SweepTest, public testing::WithParamInterface<GridCase> {};
+
+TEST_P(StepGrid, PointsFromStartToStop) {
+    setSweep(20, 20000, 10, GetParam().stepBox);
     run();
-    const double expected[] = {20, 464, 1352, 2684, 4460, 6680, 9344, 12452, 16004, 20000};
-    ASSERT_EQ(data().pointCount, 10);
-    for (int k = 1; k <= 10; ++k)
-        EXPECT_NEAR(data().freq[static_cast<std::size_t>(k)], expected[k - 1], 1e-9) << k;
+    const std::vector<double>& expected = GetParam().freqs;
+    ASSERT_EQ(data().pointCount, static_cast<int>(expected.size()));
+    for (std::size_t k = 1; k <= expected.size(); ++k)
+        EXPECT_NEAR(data().freq[k], expected[k - 1], 1e-9) << k;
     EXPECT_EQ(sweep.sweepState, 0);
     EXPECT_EQ(driver.genOns, 1);
     EXPECT_EQ(control("GenFreq1").text(), "20000");
 }
 
-TEST_F(SweepTest, EvenStepsReachTheStopOnPointNPlusOne) {
-    setSweep(20, 20000, 10, "EvenStepCheck");
-    run();
-    ASSERT_EQ(data().pointCount, 11);
-    for (int k = 1; k <= 11; ++k)
-        EXPECT_NEAR(data().freq[static_cast<std::size_t>(k)], 20 + 1998.0 * (k - 1), 1e-9) << k;
-    EXPECT_FALSE(control("OctaveStepCheck").checked());
-}
+// Octave steps are quadratic in the point number; even steps reach the stop
+// on point N + 1.
+INSTANTIATE_TEST_SUITE_P(Modes, StepGrid,
+                         testing::Values(GridCase{"OctaveStepCheck",
+                                                  {20, 464, 1352, 2684, 4460, 6680, 9344, 12452,
+                                                   16004, 20000}},
+                                         GridCase{"EvenStepCheck",
+                                                  {20, 2018, 4016, 6014, 8012, 10010, 12008, 14006,
+                                                   16004, 18002, 20000}}));
 
 struct SettleCase {
     int settleMode;
@@ -330,11 +228,6 @@ TEST_F(SweepTest, MissingReverseCalibrationChangesNothing) {
     sweep.loadReverseCal();
     EXPECT_EQ(panel.reverseCal.revcalCount, 2);
     EXPECT_EQ(panel.reverseCal.revcalLeft[1], 3);
-    writeTable("reversecal", {{100}, {1.25}, {-2}});
-    sweep.loadReverseCal();
-    EXPECT_EQ(panel.reverseCal.revcalCount, 1);
-    EXPECT_EQ(panel.reverseCal.revcalLeft[1], 1.25);
-    EXPECT_EQ(panel.reverseCal.revcalRight[1], -2);
 }
 
 TEST_F(SweepTest, ThdSweepStoresEachSettledStepAndEndsOnItsLastPoint) {
