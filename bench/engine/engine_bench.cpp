@@ -3,6 +3,7 @@
 
 #include "engine/analyzer.h"
 #include "engine/fft.h"
+#include "engine/precision.h"
 #include "panel/hooks.h"
 #include "panel/panel.h"
 #include "platform/scripted_dialogs.h"
@@ -72,6 +73,54 @@ void BM_DisplayFreq(benchmark::State& state) {
         static_cast<double>(state.iterations()) * audioSeconds, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_DisplayFreq)->Arg(16384)->Arg(32768)->Unit(benchmark::kMicrosecond);
+
+// One block as the device records it at analysis size n (with the discard at
+// 16384): a 1 kHz tone with a 3 kHz harmonic and noise, both channels.
+std::vector<std::int16_t> recordedBlock(int n, double hz) {
+    const int frames = engine::blockBytes(n, true) / 4;
+    std::mt19937 rng(1);
+    std::normal_distribution<double> noise(0, 30);
+    std::vector<std::int16_t> raw(2 * static_cast<std::size_t>(frames));
+    for (int f = 0; f < frames; ++f) {
+        const double t = f / 44100.0;
+        const double v = 16000 * std::sin(2 * std::numbers::pi * hz * t) +
+                         160 * std::sin(2 * std::numbers::pi * 3 * hz * t);
+        for (int ch = 0; ch < 2; ++ch)
+            raw[static_cast<std::size_t>(2 * f + ch)] =
+                static_cast<std::int16_t>(std::lround(v + noise(rng)));
+    }
+    return raw;
+}
+
+// The precision analysis of one block, both channels: what a precision
+// readout adds to the cycle of BM_DisplayFreq. From the second block on the
+// last fundamental is the fit's start, as in a running measurement.
+void BM_PrecisionAnalysis(benchmark::State& state) {
+    const auto n = static_cast<int>(state.range(0));
+    const auto raw = recordedBlock(n, 1000);
+    const int frames = static_cast<int>(raw.size() / 2);
+    engine::PrecisionAnalysis analysis;
+    for (auto _ : state) {
+        analysis.analyse(raw.data(), frames, 44100, {}, false);
+        benchmark::DoNotOptimize(analysis.channel(0).thdN);
+    }
+}
+BENCHMARK(BM_PrecisionAnalysis)->Arg(16384)->Arg(32768)->Unit(benchmark::kMicrosecond);
+
+// The same when every block brings a new tone, so that each one is searched
+// for in the windowed spectrum, and with the twin-tone analysis besides.
+void BM_PrecisionAnalysisNewToneAndImd(benchmark::State& state) {
+    const auto n = static_cast<int>(state.range(0));
+    const std::vector<std::int16_t> raws[2] = {recordedBlock(n, 1000), recordedBlock(n, 1500)};
+    const int frames = static_cast<int>(raws[0].size() / 2);
+    engine::PrecisionAnalysis analysis;
+    int which = 0;
+    for (auto _ : state) {
+        analysis.analyse(raws[which ^= 1].data(), frames, 44100, {}, true);
+        benchmark::DoNotOptimize(analysis.channel(0).thdN);
+    }
+}
+BENCHMARK(BM_PrecisionAnalysisNewToneAndImd)->Arg(16384)->Arg(32768)->Unit(benchmark::kMicrosecond);
 
 std::vector<std::int16_t> capturedBlock(int n) {
     std::mt19937 rng(2);

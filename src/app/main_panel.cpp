@@ -23,6 +23,14 @@ MainPanel::MainPanel(platform::EventLoop& loop, platform::Dialogs& dialogs,
     analyzer_.setSweepSteps(&sweepSteps_);
     graph_.setSweepPlots([this] { sweep_.graphdata(); }, [this] { sweep_.drawLimitCurve(); });
     sweep_.attach();
+    // The SNR measurement silences the generator's output while capture goes on.
+    analyzer_.setOscillatorMute([this](bool muted) {
+        generator::PlaybackEngine& playback = generator_.playback();
+        if (muted)
+            playback.StopPlayback();
+        else if (panel_.settings.genOn == 1 && playback.playbackFileOpen())
+            playback.StartPlayback();
+    });
     fileOutput_.attach();
     fileOutput_.setReportContext([this] {
         output::ReportContext context;

@@ -1,6 +1,7 @@
 #include "engine/analyzer.h"
 
 #include "common/text.h"
+#include "engine/levels.h"
 #include "panel/panel.h"
 #include "platform/dialogs.h"
 #include "platform/event_loop.h"
@@ -14,18 +15,8 @@ namespace engine {
 
 namespace {
 
-constexpr double kBinWidth = 2.6916;         // Hz per bin at 44100 Hz, N = 16384
-constexpr double kPeakCountsPerVolt = 48048; // peak-to-peak counts of 1 V
-constexpr double kRmsCountsPerVolt = 24024;
-constexpr double kRmsFactor = 0.707;
+constexpr double kBinWidth = 2.6916; // Hz per bin at 44100 Hz, N = 16384
 constexpr const char* kLineBreak = "\r\n";
-
-// The rate's level offset in dB, when the rate carries one.
-const double* rateOffset(const panel::PanelSettings& s) {
-    for (std::size_t i = 0; i < panel::kOffsetRates.size(); ++i)
-        if (panel::kOffsetRates[i] == s.SampleRate) return &s.rateOffsets[i];
-    return nullptr;
-}
 
 // An assignment that fails (not a finite number) leaves its target as it was.
 void assignFinite(double& target, double value) {
@@ -130,6 +121,9 @@ void Analyzer::GetData() {
         }
     }
     input_.start(hWaveIn_);
+    nextFrame_ = -1;
+    snrSlots_ = {};
+    precision_.captureStarted();
     views_->captureStarted();
     sweepSteps_->captureStarted();
     panel_.controls()["sweepview"].setText("");
@@ -183,7 +177,11 @@ void Analyzer::blockDone() {
                   std::int16_t{0});
     recordedHighWater_ = recorded;
 
+    pendingFrames_ = static_cast<int>(recorded / 4);
+    pendingContiguous_ = header_.firstFrame >= 0 && header_.firstFrame == nextFrame_;
+    nextFrame_ = header_.firstFrame >= 0 ? header_.firstFrame + pendingFrames_ : -1;
     DisplayFreq();
+    pendingFrames_ = 0;
     ++blockNumber_;
     if (blockObserver_) blockObserver_(blockNumber_);
     // The cycle may have stopped capture, or restarted it (which queued a
@@ -192,6 +190,7 @@ void Analyzer::blockDone() {
 }
 
 void Analyzer::DoStop() {
+    precision_.captureStopped();
     blockQueued_ = false;
     if (hWaveIn_ != 0) {
         input_.reset(hWaveIn_);
@@ -230,6 +229,7 @@ void Analyzer::DisplayFreq() {
     panel_.Update2();
     bounds_ = analysisBounds(n_);
 
+    runPrecision();
     removeDcAndTrackPeaks();
     transformBlock();
 
@@ -371,11 +371,17 @@ void Analyzer::analyseHarmonics() {
     harmonicsLeft_.analyse(average_.accLeft.data(), M2, r.ThdL);
     harmonicsRight_.analyse(average_.accRight.data(), M2, r.ThdR);
 
-    // The THD is kept at the current sweep step's index.
+    // The THD is kept at the current sweep step's index; in a THD+N sweep
+    // the THD+N takes its place.
+    float thdL = r.ThdL, thdR = r.ThdR;
+    if (panel_.settings.thdnSweep == 1 && precisionRan_) {
+        thdL = static_cast<float>(precision_.thdnPercent(false));
+        thdR = static_cast<float>(precision_.thdnPercent(true));
+    }
     common::SweepData& data = panel_.sweepData;
     if (data.pointCount >= 0 && data.pointCount < common::kTableSize) {
-        data.thdLeft[static_cast<std::size_t>(data.pointCount)] = r.ThdL;
-        data.thdRight[static_cast<std::size_t>(data.pointCount)] = r.ThdR;
+        data.thdLeft[static_cast<std::size_t>(data.pointCount)] = thdL;
+        data.thdRight[static_cast<std::size_t>(data.pointCount)] = thdR;
     }
 
     if (!sweepSteps_->running()) {
@@ -389,13 +395,13 @@ void Analyzer::analyseHarmonics() {
     if (b.thdCount == 0) appendText1(kLineBreak);
     ++b.thdCount;
     if (b.thdCount < static_cast<int>(b.thdLeft.size())) {
-        b.thdLeft[static_cast<std::size_t>(b.thdCount)] = r.ThdL;
-        b.thdRight[static_cast<std::size_t>(b.thdCount)] = r.ThdR;
+        b.thdLeft[static_cast<std::size_t>(b.thdCount)] = thdL;
+        b.thdRight[static_cast<std::size_t>(b.thdCount)] = thdR;
     }
     if (panel_.settings.thdSweep == 1)
         appendText1("T" + std::to_string(b.thdCount) + "  " +
-                    common::FormatSingle(r.ThdL, "###.###") + "  " +
-                    common::FormatSingle(r.ThdR, "###.###") + kLineBreak);
+                    common::FormatSingle(thdL, "###.###") + "  " +
+                    common::FormatSingle(thdR, "###.###") + kLineBreak);
     if (b.thdCount > 11) {
         text1_->setText("");
         b.thdCount = 0;
@@ -450,6 +456,43 @@ void Analyzer::runNarrowband() {
                                 r.MilliL == 1, r.ReadoutALdb, r.ReadoutAL);
 }
 
+// The precision analysis of the block, when something shows or uses it. It
+// reads the recorded samples only and changes no classic reading.
+void Analyzer::runPrecision() {
+    const panel::PanelSettings& s = panel_.settings;
+    bool wanted = sweepSteps_->running() && s.thdnSweep == 1;
+    bool twinTone = false;
+    for (std::size_t i = 0; i < s.readouts.size(); ++i) {
+        const panel::ReadoutSlot& slot = s.readouts[i];
+        const bool on = slot.on == 1;
+        const bool snr = on && slot.mode == "SNR";
+        // A slot that starts to show SNR asks for a measurement (not during a sweep).
+        if (snr && !snrSlots_[i] && !sweepSteps_->running()) precision_.requestSnr();
+        snrSlots_[i] = snr;
+        if (!on) continue;
+        const std::string& unit = slotControls_[i].unit->text();
+        if ((isPrecisionMode(slot.mode) && !snr) ||
+            (slot.mode == "Level" && isPrecisionLevelUnit(unit)))
+            wanted = true;
+        if (slot.mode == "IHF IMD" || slot.mode == "CCIF IMD") twinTone = true;
+    }
+    wanted = wanted || precision_.snrRunning();
+    precisionRan_ = wanted;
+    if (!wanted) return;
+    const int frames =
+        pendingFrames_ > 0 ? pendingFrames_ : blockBytes(s.SampleSize, s.DiscardCheck == 1) / 4;
+    precision_.analyse(block_.Raw.data(), frames, pendingFrames_ > 0 && pendingContiguous_, s,
+                       twinTone);
+    precision_.snrStep();
+    if (twinTone) {
+        Readings& r = readings_;
+        r.ReadoutIHFIMDL = precision_.smpteText(false);
+        r.ReadoutIHFIMDR = precision_.smpteText(true);
+        r.ReadoutCCIFIMDL = precision_.ccifText(false);
+        r.ReadoutCCIFIMDR = precision_.ccifText(true);
+    }
+}
+
 void Analyzer::updateReadouts() {
     const panel::PanelSettings& s = panel_.settings;
     const Readings& r = readings_;
@@ -459,6 +502,13 @@ void Analyzer::updateReadouts() {
         const SlotControls& c = slotControls_[i];
         const bool right = slot.channel != 0;
         std::string& caption = captionScratch_;
+        if (precisionRan_ || slot.mode == "SNR") {
+            const std::string unit = c.unit->text();
+            if (precision_.caption(slot.mode, unit, right, s, caption)) {
+                c.caption->setCaption(caption);
+                continue;
+            }
+        }
         if (slot.mode == "Level") {
             if (c.unit->text() != "V") {
                 caption.assign(right ? r.ReadoutARdb : r.ReadoutALdb).append(" dBr");

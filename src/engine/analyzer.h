@@ -19,6 +19,7 @@
 #include "engine/cycle_hooks.h"
 #include "engine/fft.h"
 #include "engine/harmonics.h"
+#include "engine/precision_cycle.h"
 #include "engine/readings.h"
 #include "platform/audio_device.h"
 
@@ -122,6 +123,13 @@ public:
     // --- Measurement cycle ---
     void DisplayFreq();
     const Readings& readings() const { return readings_; }
+    // The precision measurements beside the classic ones. They run on a block
+    // only when a readout slot, a THD+N sweep or an SNR measurement needs them.
+    const PrecisionCycle& precision() const { return precision_; }
+    // The SNR measurement mutes and restores the generator through this.
+    void setOscillatorMute(std::function<void(bool muted)> mute) {
+        precision_.setMute(std::move(mute));
+    }
 
     // --- Readouts ---
     // ReadoutOn1_Click .. ReadoutOn5_Click (slot 1..5).
@@ -169,6 +177,7 @@ private:
     void convertLevels();
     void formatLevelTexts();
     void runNarrowband();
+    void runPrecision();
     void updateReadouts();
     void appendText1(std::string_view line);
     void showNoSignal(bool left, bool right);
@@ -218,6 +227,17 @@ private:
     Readings readings_;
     SweepBuffers sweep_;
     bool narrowband_ = false;
+    PrecisionCycle precision_;
+    bool precisionRan_ = false; // the precision analysis ran on this block
+    // The block that blockDone hands to the cycle: its recorded frames (0: a
+    // cycle run directly, on the whole block) and whether it follows the last
+    // block without a gap.
+    int pendingFrames_ = 0;
+    bool pendingContiguous_ = false;
+    std::int64_t nextFrame_ = -1; // the stream position that follows the last block
+    // Slots that showed "SNR" (switched on) in the last cycle: a slot that
+    // starts to asks for a measurement.
+    std::array<bool, 5> snrSlots_{};
 
     // Controls written by every cycle, looked up once.
     struct SlotControls {

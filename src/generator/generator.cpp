@@ -155,12 +155,15 @@ bool Generator::BuildTestSignal() {
     }
 
     SynthesisInputs in = inputsFromSettings(s.GenFreq1);
+    const bool twinTone = isTwinTone(s.Wavetype1) && host_.sweepState() == 0;
     const bool repeatingBlock =
         (s.Wavetype1 != "Burst" && s.Wavetype1 != "White Noise" && s.FastCheck != 1) ||
         host_.sweepState() != 0;
     const std::string path = panel_.generatorSignalFile;
     const bool written = writeSignal(path, [&] {
-        if (repeatingBlock)
+        if (twinTone)
+            MakeTwinToneFile(in, s.GenFreq2, path);
+        else if (repeatingBlock)
             blockSynth_.MakeBetterWavFile(in, path);
         else
             MakeWavfile(in, kGenDurationSeconds, path);

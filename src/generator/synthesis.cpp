@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <numbers>
+#include <numeric>
 #include <random>
 
 namespace generator {
@@ -247,6 +248,54 @@ std::string fixedLengthImage(SynthesisInputs& in, double duration, std::uint64_t
     for (std::int16_t v : values)
         appendSample(image, v);
     return image;
+}
+
+bool isTwinTone(std::string_view waveType) {
+    return waveType == "SMPTE IMD" || waveType == "CCIF IMD";
+}
+
+std::string twinToneImage(SynthesisInputs& in, double secondFrequencyHz) {
+    if (in.routing < 0 || in.routing > 3) in.routing = 2;
+    if (in.routing == 0) in.rightLevelDb = kMutedLevelDb;
+    if (in.routing == 1) in.leftLevelDb = kMutedLevelDb;
+    const std::int32_t rate = in.sampleRate == 0 ? 44100 : in.sampleRate;
+    std::int64_t f1 = common::toInt32(in.frequencyHz);
+    std::int64_t f2 = common::toInt32(secondFrequencyHz);
+    if (f1 == 0) f1 = 1000;
+    if (f2 == 0) f2 = 1000;
+    if (rate <= 0 || f1 < 0 || f2 < 0 || 2 * f1 >= rate || 2 * f2 >= rate) common::raise(5);
+    // SMPTE RP120 and DIN 45403: low to high 4:1; IEC 60268-3: 1:1.
+    const bool smpte = in.waveType == "SMPTE IMD";
+    const double a1 = smpte ? 0.8 : 0.5, a2 = smpte ? 0.2 : 0.5;
+    const double gL = in.routing == 1 ? 0 : gain(in.leftLevelDb);
+    const double gR = in.routing == 0 ? 0 : gain(in.rightLevelDb) * (in.routing == 3 ? -1 : 1);
+
+    // The block that holds whole cycles of both tones: rate / gcd frames.
+    const std::int64_t g = std::gcd(std::gcd(f1, f2), static_cast<std::int64_t>(rate));
+    const std::int64_t frames = rate / g;
+    std::string block;
+    block.reserve(static_cast<std::size_t>(4 * frames));
+    for (std::int64_t n = 0; n < frames; ++n) {
+        // The phases from whole cycles, exact at every frame.
+        const double p1 = kTwoPi * static_cast<double>((f1 * n) % rate) / rate;
+        const double p2 = kTwoPi * static_cast<double>((f2 * n) % rate) / rate;
+        const double v = a1 * std::cos(p1) + a2 * std::cos(p2);
+        appendSample(block,
+                     common::toInt16(kBlockScaleNumerator * v * gL / kBlockScaleDenominator));
+        appendSample(block,
+                     common::toInt16(kBlockScaleNumerator * v * gR / kBlockScaleDenominator));
+    }
+    const auto dataSize = static_cast<std::uint32_t>(4 * rate);
+    std::string image =
+        wavHeader(static_cast<std::uint32_t>(rate), static_cast<std::uint32_t>(4 * rate), dataSize);
+    image.reserve(kWavHeaderBytes + dataSize);
+    for (std::int64_t k = 0; k < g; ++k)
+        image += block;
+    return image;
+}
+
+void MakeTwinToneFile(SynthesisInputs& inputs, double secondFrequencyHz, std::string_view path) {
+    replaceFile(path, twinToneImage(inputs, secondFrequencyHz));
 }
 
 void MakeWavfile(SynthesisInputs& inputs, double durationSeconds, std::string_view path) {

@@ -83,6 +83,23 @@ std::string fixedLengthImage(SynthesisInputs& inputs, double durationSeconds,
 // existing file is deleted first).
 void MakeWavfile(SynthesisInputs& inputs, double durationSeconds, std::string_view path);
 
+// The twin tones of intermodulation tests, wave types "SMPTE IMD" (the first
+// frequency low and the second high, at 4:1) and "CCIF IMD" (the two at 1:1).
+bool isTwinTone(std::string_view waveType);
+
+// The twin tone's file image, with the inputs' frequency as the first tone
+// and secondFrequencyHz as the second, both rounded to whole hertz (0 means
+// 1000). The block holds a whole number of cycles of both tones, so the loop
+// seam is gapless; the file lasts one second. The composite's peak is the
+// channel's level, full scale as the repeating-block module's. Routing as
+// there: one channel only, or the right one inverted for left - right.
+// Throws common::VbError when a tone lies at or above half the rate.
+std::string twinToneImage(SynthesisInputs& inputs, double secondFrequencyHz);
+
+// Computes the twin tone and writes it to `path` (an existing file is
+// deleted first).
+void MakeTwinToneFile(SynthesisInputs& inputs, double secondFrequencyHz, std::string_view path);
+
 // The number of frames in the repeating block for a rounded frequency f > 0
 // and a rate: 10 cycles above 1000 Hz, else 1, in round(cycles x rate / f)
 // frames. The generated frequency is cycles x rate / frames.

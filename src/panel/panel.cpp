@@ -41,6 +41,12 @@ std::int16_t flag(bool on) {
     return on ? 1 : 0;
 }
 
+// The dB units of the level modes: relative to the reference, to 1 V, to
+// 0.775 V and to digital full scale.
+bool isLevelDbUnit(std::string_view unit) {
+    return unit == "dBr" || unit == "dBV" || unit == "dBu" || unit == "dBFS";
+}
+
 } // namespace
 
 std::string panelFileCaption(std::string_view path) {
@@ -115,6 +121,7 @@ void Panel::createControls() {
     text("RefLevel", "0");
     text("ZRef", "8");
     c.add("mnuNBdetect", K::Menu).setCaption("NB Detect");
+    combo("ThdnBand", lists::ThdnBand, lists::ThdnBand[0]);
 
     // Readouts
     const PanelSettings defaults;
@@ -280,7 +287,8 @@ void Panel::Update2() {
     s.RefLevel = leadingNumber(c["RefLevel"].text());
     s.refFactorLeft = s.refFactorRight = std::pow(10.0, s.RefLevel / 20.0);
 
-    s.thdSweep = flag(c["SweepMode"].text() == "THD vs Frequency");
+    s.thdnSweep = flag(c["SweepMode"].text() == "THD+N vs Frequency");
+    s.thdSweep = flag(c["SweepMode"].text() == "THD vs Frequency" || s.thdnSweep == 1);
 
     c["LRlabel"].setCaption(s.saChannel == 0 ? "L" : s.saChannel == 2 ? "LR" : "R");
 
@@ -292,9 +300,19 @@ void Panel::Update2() {
         Control& unit = c[slotName("Readoutun", i)];
         if (mode == "Power") unit.setText("W");
         if (mode == "IHF IMD" || mode == "CCIF IMD" || mode == "THD") unit.setText("%");
-        if ((mode == "Level A-wt" || mode == "Level") && unit.text() != "dBr") unit.setText("V");
+        if ((mode == "Level A-wt" || mode == "Level") && !isLevelDbUnit(unit.text()))
+            unit.setText("V");
         if (mode == "Frequency") unit.setText("Hz");
+        // The precision modes: % or dB where both apply, else their one unit.
+        if ((mode == "THD+N" || mode == "THD (RSS)") && unit.text() != "dB") unit.setText("%");
+        if (mode == "SINAD" || mode == "SNR" || mode == "H2" || mode == "H3") unit.setText("dB");
+        if (mode == "Freq (fine)") unit.setText("Hz");
+        if (mode == "Phase L-R") unit.setText("deg");
     }
+    if (c["ThdnBand"].text() == lists::ThdnBand[1])
+        s.reservedInts[0] = kWideThdnBand;
+    else if (wideThdnBand(s))
+        s.reservedInts[0] = 0;
 
     s.separationSweep = flag(c["SweepMode"].text() == "Separation vs Frequency");
 
@@ -453,7 +471,9 @@ void Panel::Update1() {
     }
 
     c["SweepMode"].setText(s.SweepMode);
-    if (s.SweepMode == "THD vs Frequency") s.thdSweep = 1;
+    if (s.SweepMode == "THD vs Frequency" || s.SweepMode == "THD+N vs Frequency") s.thdSweep = 1;
+    if (s.SweepMode == "THD+N vs Frequency") s.thdnSweep = 1;
+    c["ThdnBand"].setText(lists::ThdnBand[wideThdnBand(s) ? 1 : 0]);
 
     c["SweepStepCount"].setText(s.stepCountText);
     c["SweepDataUnits"].setText(s.SweepDataUnits);

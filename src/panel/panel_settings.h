@@ -16,8 +16,8 @@ inline constexpr int kReadoutSlots = 5;
 
 // The choice lists of the panel's combo boxes.
 namespace lists {
-inline constexpr std::array<std::string_view, 5> Wavetype = {"Sine", "Square", "Triangle", "Burst",
-                                                             "White Noise"};
+inline constexpr std::array<std::string_view, 7> Wavetype = {
+    "Sine", "Square", "Triangle", "Burst", "White Noise", "SMPTE IMD", "CCIF IMD"};
 inline constexpr std::array<std::string_view, 1> LevelUnits = {"dBr"};
 inline constexpr std::array<std::string_view, 7> SampleRate = {"11025", "22050", "32000", "44100",
                                                                "48000", "88000", "96000"};
@@ -25,11 +25,16 @@ inline constexpr std::array<std::string_view, 2> SampleSize = {"16384", "32768"}
 inline constexpr std::array<std::string_view, 1> BurstLevelUnits = {"dBr"};
 inline constexpr std::array<std::string_view, 1> BurstTimeUnits = {"ms"};
 inline constexpr std::array<std::string_view, 2> ReadoutChannel = {"Left", "Right"};
-inline constexpr std::array<std::string_view, 5> ReadoutUnit = {"V", "dBr", "W", "%", "Hz"};
-inline constexpr std::array<std::string_view, 4> ReadoutMode = {"Level", "Power", "Frequency",
-                                                                "THD"};
-inline constexpr std::array<std::string_view, 3> SweepMode = {
-    "Level vs Frequency", "THD vs Frequency", "Separation vs Frequency"};
+inline constexpr std::array<std::string_view, 10> ReadoutUnit = {"V",  "dBr", "W",   "%",    "Hz",
+                                                                 "dB", "dBV", "dBu", "dBFS", "deg"};
+inline constexpr std::array<std::string_view, 15> ReadoutMode = {
+    "Level", "Power",       "Frequency", "THD", "THD+N",   "SINAD",    "THD (RSS)", "H2",
+    "H3",    "Freq (fine)", "Phase L-R", "SNR", "IHF IMD", "CCIF IMD", "Level A-wt"};
+inline constexpr std::array<std::string_view, 4> SweepMode = {
+    "Level vs Frequency", "THD vs Frequency", "Separation vs Frequency", "THD+N vs Frequency"};
+// The measurement band of THD+N, SINAD and SNR; the upper edge stops at the
+// Nyquist frequency.
+inline constexpr std::array<std::string_view, 2> ThdnBand = {"20 Hz - 20 kHz", "20 Hz - 80 kHz"};
 inline constexpr std::array<std::string_view, 1> SweepDataUnits = {"dBr"};
 inline constexpr std::array<std::string_view, 1> SweepStepUnits = {"Hz"};
 } // namespace lists
@@ -87,8 +92,9 @@ struct PanelSettings {
 
     // Sweep and graph
     std::string SweepMode = "Level vs Frequency";
-    std::int16_t thdSweep = 0;
+    std::int16_t thdSweep = 0; // also 1 in a THD+N sweep, which is plotted and judged alike
     std::int16_t separationSweep = 0;
+    std::int16_t thdnSweep = 0;
     double sweepStart = 20;
     double sweepStop = 20000;
     std::int16_t stepCount = 20;
@@ -142,7 +148,9 @@ struct PanelSettings {
     std::int32_t InputDeviceId = 0;
     std::int16_t DiscardCheck = 1;
 
-    // Reserved fields of the panel file, kept and written back unchanged.
+    // Reserved fields of the panel file, kept and written back unchanged,
+    // except reservedInts[0], which holds the THD+N band (kWideThdnBand for
+    // the second entry of lists::ThdnBand; any other value is the first).
     std::string reservedText;
     std::int16_t reservedInt = 0;
     std::array<std::int16_t, 6> reservedInts{};
@@ -150,5 +158,10 @@ struct PanelSettings {
 
     bool operator==(const PanelSettings&) const = default;
 };
+
+inline constexpr std::int16_t kWideThdnBand = 1;
+inline bool wideThdnBand(const PanelSettings& s) {
+    return s.reservedInts[0] == kWideThdnBand;
+}
 
 } // namespace panel

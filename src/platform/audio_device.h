@@ -55,6 +55,11 @@ struct CaptureHeader {
     std::uint32_t bufferLength = 0; // bytes to record (a multiple of 4)
     std::uint32_t bytesRecorded = 0;
     std::uint32_t flags = 0;
+    // The position of the first recorded frame in the device's stream since
+    // it was opened, set with bytesRecorded; -1 when the device cannot tell.
+    // Consecutive blocks with no frame lost between them have positions that
+    // follow on.
+    std::int64_t firstFrame = -1;
     // Called on the instrument's thread by the completion event, after the
     // done bit and bytesRecorded are set; not called by reset or close. It
     // may queue the header again.

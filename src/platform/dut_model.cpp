@@ -137,78 +137,88 @@ DutModel::DutModel(const DutParams& params, int sampleRate) : params_(params) {
     const double fs = sampleRate > 0 ? sampleRate : 44100;
     gainL_ = std::pow(10.0, params.gainLeftDb / 20);
     gainR_ = std::pow(10.0, params.gainRightDb / 20);
-    // Normalised so that a full-scale sine shows exactly the given levels.
-    h2_ = isOff(params.harmonic2Db) ? 0 : 2 * std::pow(10.0, params.harmonic2Db / 20);
-    h3_ = isOff(params.harmonic3Db) ? 0 : 4 * std::pow(10.0, params.harmonic3Db / 20);
+    // Scaled so that a full-scale sine shows exactly the declared ratios,
+    // allowing for the fundamental that the cubic term adds.
+    const double r2 = isOff(params.harmonic2Db) ? 0 : std::pow(10.0, params.harmonic2Db / 20);
+    const double r3 = isOff(params.harmonic3Db) ? 0 : std::pow(10.0, params.harmonic3Db / 20);
+    h2_ = 2 * r2 / (1 - 3 * r3);
+    h3_ = 4 * r3 / (1 - 3 * r3);
     noiseRms_ = isOff(params.noiseDbfs)
                     ? 0
                     : kFullScale / std::numbers::sqrt2 * std::pow(10.0, params.noiseDbfs / 20);
     crosstalk_ = isOff(params.crosstalkDb) ? 0 : std::pow(10.0, params.crosstalkDb / 20);
 
-    // Bilinear transform of the analog Butterworth sections, pre-warped so
-    // that the digital response equals the analog one at one frequency: the
-    // corner itself (-3 dB exactly there) when it lies well below Nyquist,
-    // else 0.4 x the rate, so that a corner near or above Nyquist still shows
-    // about the in-band droop of the analog filter.
-    auto design = [fs](double cornerHz, bool highPass) {
+    // The high-pass: the bilinear transform of the analog Butterworth,
+    // pre-warped so that the corner is -3 dB exactly.
+    auto highPass = [fs](double cornerHz) {
         const double k = 2 * fs;
         const double matchHz = std::min(cornerHz, 0.4 * fs);
         const double w = k * std::tan(std::numbers::pi * matchHz / fs) * cornerHz / matchHz;
         const double d = k * k + std::numbers::sqrt2 * w * k + w * w;
         Biquad q;
-        const double g = highPass ? k * k : w * w;
-        q.b0 = g / d;
-        q.b1 = (highPass ? -2 : 2) * g / d;
-        q.b2 = g / d;
+        q.b0 = k * k / d;
+        q.b1 = -2 * k * k / d;
+        q.b2 = k * k / d;
         q.a1 = (2 * w * w - 2 * k * k) / d;
         q.a2 = (k * k - std::numbers::sqrt2 * w * k + w * w) / d;
         return q;
     };
-    // The bilinear low-pass has a zero at Nyquist, which a real analog path
-    // does not: its numerator is refitted so that the magnitude equals the
-    // analog one at DC, at Nyquist and at the matching frequency. A corner
-    // above Nyquist, such as an amplifier's 40 kHz sampled at 44.1 kHz, then
-    // shows the analog in-band droop and no notch.
-    auto refitLowPass = [fs](Biquad f, double cornerHz) {
-        auto analog2 = [cornerHz](double hz) {
-            const double r = hz / cornerHz;
-            return 1 / (1 + r * r * r * r);
-        };
-        const double matchHz = std::min(cornerHz, 0.45 * fs);
-        const double wm = 2 * std::numbers::pi * matchHz / fs;
-        const double phi1 = std::sin(wm / 2) * std::sin(wm / 2);
-        const double phi0 = 1 - phi1;
-        const double phi2 = 4 * phi0 * phi1;
-        const double a0 = (1 + f.a1 + f.a2) * (1 + f.a1 + f.a2);
-        const double a1 = (1 - f.a1 + f.a2) * (1 - f.a1 + f.a2);
-        const double a2 = -4 * f.a2;
-        // |H|^2 = (B0 phi0 + B1 phi1 + B2 phi2) / (A0 phi0 + A1 phi1 + A2 phi2)
-        const double b0sq = a0;
-        const double b1sq = analog2(fs / 2) * a1;
-        const double b2 =
-            (analog2(matchHz) * (a0 * phi0 + a1 * phi1 + a2 * phi2) - b0sq * phi0 - b1sq * phi1) /
-            phi2;
-        const double w = std::sqrt(b0sq), v = std::sqrt(b1sq);
-        const double sum = (w + v) / 2, product = -b2 / 4;
-        const double disc = sum * sum - 4 * product;
-        if (disc < 0) return f; // keep the bilinear numerator
-        f.b1 = (w - v) / 2;
-        f.b0 = (sum + std::sqrt(disc)) / 2;
-        f.b2 = (sum - std::sqrt(disc)) / 2;
+    // The low-pass: the zero-phase impulse response of the analog magnitude,
+    // from its samples on a fine grid (frequency sampling), taps -M..M.
+    auto lowPass = [fs](double cornerHz) {
+        constexpr int kGrid = 4096;
+        constexpr int M = kLowPassDelayFrames;
+        std::vector<double> magnitude(kGrid / 2 + 1), cosine(kGrid);
+        for (int k = 0; k <= kGrid / 2; ++k) {
+            const double r = k * fs / kGrid / cornerHz;
+            magnitude[static_cast<std::size_t>(k)] = 1 / std::sqrt(1 + r * r * r * r);
+        }
+        for (int k = 0; k < kGrid; ++k)
+            cosine[static_cast<std::size_t>(k)] = std::cos(2 * std::numbers::pi * k / kGrid);
+        LowPass f;
+        f.taps.resize(M + 1);
+        for (int n = 0; n <= M; ++n) {
+            // Both halves of the grid; the magnitude is even about DC and Nyquist.
+            double sum = magnitude[0] + magnitude[kGrid / 2] * (n % 2 == 0 ? 1 : -1);
+            for (int k = 1; k < kGrid / 2; ++k)
+                sum += 2 * magnitude[static_cast<std::size_t>(k)] *
+                       cosine[static_cast<std::size_t>((static_cast<long>(k) * n) % kGrid)];
+            f.taps[static_cast<std::size_t>(n)] = sum / kGrid;
+        }
+        for (auto& h : f.history)
+            h.assign(2 * (2 * M + 1), 0.0);
         return f;
     };
     hpOn_ = params.highPassHz > 0;
     lpOn_ = params.lowPassHz > 0;
-    if (hpOn_) hp_ = design(params.highPassHz, true);
-    if (lpOn_) lp_ = refitLowPass(design(params.lowPassHz, false), params.lowPassHz);
+    if (hpOn_) hp_ = highPass(params.highPassHz);
+    if (lpOn_) lp_ = lowPass(params.lowPassHz);
     wire_ = gainL_ == 1 && gainR_ == 1 && !hpOn_ && !lpOn_ && h2_ == 0 && h3_ == 0 &&
             noiseRms_ == 0 && crosstalk_ == 0;
 }
 
+double DutModel::LowPass::run(double x, int c) {
+    const int length = static_cast<int>(taps.size()) * 2 - 1;
+    std::vector<double>& h = history[c];
+    int& at = position[c];
+    at = at == 0 ? length - 1 : at - 1;
+    h[static_cast<std::size_t>(at)] = h[static_cast<std::size_t>(at + length)] = x;
+    // The window h[at .. at + 2M], newest first; the centre tap pairs the
+    // samples at equal distances on either side.
+    const double* w = h.data() + at;
+    const int m = static_cast<int>(taps.size()) - 1;
+    double y = taps[0] * w[m];
+    for (int k = 1; k <= m; ++k)
+        y += taps[static_cast<std::size_t>(k)] * (w[m - k] + w[m + k]);
+    return y;
+}
+
 void DutModel::resetState() {
-    for (Biquad* q : {&hp_, &lp_})
-        for (int c = 0; c < 2; ++c)
-            q->z1[c] = q->z2[c] = 0;
+    for (int c = 0; c < 2; ++c)
+        hp_.z1[c] = hp_.z2[c] = 0;
+    for (auto& h : lp_.history)
+        std::fill(h.begin(), h.end(), 0.0);
+    lp_.position[0] = lp_.position[1] = 0;
 }
 
 void DutModel::process(double left, double right, std::uint64_t noiseIndex, std::int16_t* out) {

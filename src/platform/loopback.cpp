@@ -49,7 +49,7 @@ void LoopbackSource::startRun(std::int64_t firstFrame, int frameCount, int sampl
         double in[2];
         std::int16_t discard[2];
         for (std::int64_t f = firstFrame - preroll; f < firstFrame; ++f) {
-            playedAt(f, in);
+            playedAt(f + model_->delayFrames(), in);
             model_->process(in[0], in[1], 0, discard);
         }
     }
@@ -96,7 +96,8 @@ void LoopbackSource::render(std::int64_t firstFrame, std::int16_t* out, int fram
     double in[2];
     for (int i = 0; i < frameCount; ++i) {
         const std::int64_t frame = firstFrame + i;
-        playedAt(frame, in);
+        // Fed that far ahead, the model's own delay leaves the declared latency.
+        playedAt(frame + model_->delayFrames(), in);
         model_->process(in[0], in[1], noiseBase + static_cast<std::uint64_t>(frame), out + 2 * i);
     }
     nextFrame_ = firstFrame + frameCount;

@@ -424,6 +424,7 @@ void PortAudioInput::addBuffer(CaptureHandle handle, CaptureHeader& header) {
     if (!s.valid(handle) || header.data == nullptr || s.pending) return;
     header.flags &= ~CaptureHeader::kDone;
     header.bytesRecorded = 0;
+    header.firstFrame = -1;
     s.pending = &header;
     s.target = header.data;
     s.targetFrames = header.bufferLength / 4;

@@ -143,6 +143,7 @@ void SimulatedAudio::addBuffer(CaptureHandle handle, CaptureHeader& header) {
     if (handle == 0 || handle != s.handle || header.data == nullptr) return;
     header.flags &= ~CaptureHeader::kDone;
     header.bytesRecorded = 0;
+    header.firstFrame = -1;
     s.lastBufferBytes = header.bufferLength;
     s.pending = &header;
     if (s.stalled) return;
@@ -160,6 +161,7 @@ void SimulatedAudio::addBuffer(CaptureHandle handle, CaptureHeader& header) {
                 state->source->render(state->position, header.data, frames, rate);
             else
                 SilenceSource().render(state->position, header.data, frames, rate);
+            header.firstFrame = state->position;
             state->position += frames;
             state->pending = nullptr;
             ++state->blocks;

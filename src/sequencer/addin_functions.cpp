@@ -174,7 +174,10 @@ script::Ref<script::NativeObject> makeAddInFunctions(ScriptHost& host) {
                          if (slot < 1 || slot > 5) return Variant(std::string());
                          const std::string n = std::to_string(slot);
                          std::string value = panel.controls()["Readout" + n].caption();
-                         if (panel.controls()["Readoutun" + n].text() == "%") value += " %";
+                         // A caption that carries its " %" already keeps it once.
+                         if (panel.controls()["Readoutun" + n].text() == "%" &&
+                             !value.ends_with(" %"))
+                             value += " %";
                          return Variant(std::move(value));
                      }),
              1, 1);

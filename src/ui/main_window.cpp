@@ -318,6 +318,9 @@ QWidget* MainWindow::buildAnalyzer() {
     grid->addWidget(text(QStringLiteral("Z Ref")), 0, 3);
     grid->addWidget(edit("ZRef", 4), 0, 4);
     grid->addWidget(text(QStringLiteral("Ω")), 0, 5);
+    // The measurement band of THD+N, SINAD and SNR.
+    grid->addWidget(text(QStringLiteral("THD+N band")), 1, 0);
+    grid->addWidget(combo("ThdnBand"), 1, 1, 1, 5);
     return box;
 }
 

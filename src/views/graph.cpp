@@ -325,6 +325,7 @@ void Graph::mnuSa_Click() {
     }
     setVisible("ScopeFrame", false);
     s.thdSweep = 0;
+    s.thdnSweep = 0;
     s.graphMode = panel::GraphMode::Spectrum;
     setModeTicks();
     setSweepview("    Spectrum Analyzer Mode");
@@ -382,6 +383,7 @@ void Graph::mnuScope_Click() {
     s.graphMode = panel::GraphMode::Scope;
     loadScopeControls();
     s.thdSweep = 0;
+    s.thdnSweep = 0;
     setModeTicks();
     GraphBox().clear();
     removeBackground(GraphBox());

@@ -219,6 +219,24 @@ TEST_F(SweepRun, ThdSweepFollowsTheThdFormulaForAThirdHarmonic) {
     }
 }
 
+TEST_F(SweepRun, ThdPlusNoiseSweepStoresEachStepsThdPlusNoise) {
+    auto b = bench("h2=-40");
+    b->control("LeftGenLevel").setText("-6");
+    b->control("RightGenLevel").setText("-6");
+    b->setSweep(200, 5000, 6, "THD+N vs Frequency");
+    ASSERT_TRUE(b->runSweep());
+    const common::SweepData& d = b->data();
+    ASSERT_EQ(d.pointCount, 6);
+    // The model's second harmonic at a fraction a of full scale is r2 a of
+    // the fundamental; the noise (the two roundings) lies some 45 dB below.
+    const double a = 65535 / 2.02 * std::pow(10.0, -6.0 / 20) / 32767;
+    for (int k = 1; k <= 6; ++k) {
+        EXPECT_NEAR(d.thdLeft[k], 100 * 0.01 * a, 0.005) << "point " << k << " at " << d.freq[k];
+        EXPECT_NEAR(d.thdRight[k], 100 * 0.01 * a, 0.005) << "point " << k;
+    }
+    EXPECT_EQ(b->panel().settings.thdSweep, 1); // plotted and judged as a THD sweep
+}
+
 // The operator's way to a limit curve: sweep a good amplifier, open the data
 // editor on the points, build a band with Limit Tolerance 1, save it as a
 // limit file, and load that file as the panel's limit curve. The same

@@ -55,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadoutCase{"IHF IMD", "V", 0, [](const engine::Readings&) { return std::string(); }, "%"},
         ReadoutCase{"CCIF IMD", "V", 1, [](const engine::Readings&) { return std::string(); }, "%"},
         // a mode that matches none of the tests leaves the caption as it was
-        ReadoutCase{"Level A-wt", "V", 0, [](const engine::Readings&) { return std::string("1"); },
+        ReadoutCase{"Level B-wt", "V", 0, [](const engine::Readings&) { return std::string("1"); },
                     "V"}));
 
 class Readouts : public ::testing::Test, public EngineFixture {};

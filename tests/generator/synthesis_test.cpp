@@ -244,3 +244,35 @@ TEST_F(Synthesis, InputsAreCorrectedAndImpossibleFilesAreErrors) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Synthesis, TwinTonesHoldWholeCyclesOfBothTonesAtTheirRatio) {
+    const struct {
+        const char* type;
+        double f1, f2, low, high;
+        std::int16_t routing;
+        std::int32_t rate;
+    } cases[] = {{"SMPTE IMD", 60, 7000, 0.8, 0.2, 2, 44100},
+                 {"CCIF IMD", 19000, 20000, 0.5, 0.5, 3, 48000},
+                 {"CCIF IMD", 13000, 14000.4, 0.5, 0.5, 0, 44100}};
+    for (const auto& c : cases) {
+        SynthesisInputs in = inputs(c.f1, c.type, c.routing, -3, -6, c.rate);
+        const auto samples = samplesOf(generator::twinToneImage(in, c.f2));
+        ASSERT_EQ(samples.size(), 2u * static_cast<std::size_t>(c.rate)) << c.type; // one second
+        const double f2 = std::nearbyint(c.f2);
+        const double gl = std::pow(10.0, -3.0 / 20), gr = std::pow(10.0, -6.0 / 20);
+        for (int n = 0; n < c.rate; n += 7) {
+            const double v = c.low * std::cos(2 * std::numbers::pi * c.f1 * n / c.rate) +
+                             c.high * std::cos(2 * std::numbers::pi * f2 * n / c.rate);
+            const double right = c.routing == 0 ? 0 : c.routing == 3 ? -v * gr : v * gr;
+            // Whole cycles in the second: the loop seam continues the tones.
+            ASSERT_NEAR(samples[2 * static_cast<std::size_t>(n)], 65535 * v * gl / 2.02, 0.51) << n;
+            ASSERT_NEAR(samples[2 * static_cast<std::size_t>(n) + 1], 65535 * right / 2.02, 0.51);
+        }
+    }
+    SynthesisInputs high = inputs(19000, "CCIF IMD", 2, 0, 0, 32000);
+    EXPECT_THROW(generator::twinToneImage(high, 20000), common::VbError); // beyond Nyquist
+}
+
+} // namespace

@@ -77,7 +77,31 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(UnitCase{"THD", "V", "%"}, UnitCase{"Level", "W", "V"},
                       UnitCase{"Level", "dBr", "dBr"}, UnitCase{"Level A-wt", "Hz", "V"},
                       UnitCase{"Power", "dBr", "W"}, UnitCase{"IHF IMD", "V", "%"},
-                      UnitCase{"CCIF IMD", "dBr", "%"}, UnitCase{"Frequency", "V", "Hz"}));
+                      UnitCase{"CCIF IMD", "dBr", "%"}, UnitCase{"Frequency", "V", "Hz"},
+                      // the precision modes and units
+                      UnitCase{"Level", "dBFS", "dBFS"}, UnitCase{"Level A-wt", "dBu", "dBu"},
+                      UnitCase{"Level", "dBV", "dBV"}, UnitCase{"THD+N", "V", "%"},
+                      UnitCase{"THD+N", "dB", "dB"}, UnitCase{"THD (RSS)", "Hz", "%"},
+                      UnitCase{"SINAD", "%", "dB"}, UnitCase{"H2", "V", "dB"},
+                      UnitCase{"SNR", "dBr", "dB"}, UnitCase{"Phase L-R", "V", "deg"},
+                      UnitCase{"Freq (fine)", "dB", "Hz"}));
+
+TEST_F(PanelTest, TheThdnBandIsKeptInTheFirstReservedInteger) {
+    auto p = start();
+    auto& c = p->controls();
+    c["ThdnBand"].setText("20 Hz - 80 kHz");
+    p->Update2();
+    EXPECT_TRUE(panel::wideThdnBand(p->settings));
+    c["ThdnBand"].setText("20 Hz - 20 kHz");
+    p->Update2();
+    EXPECT_EQ(p->settings.reservedInts[0], 0);
+    // Another value, from a file, stays as it was until the band is chosen.
+    p->settings.reservedInts[0] = 7;
+    p->Update1();
+    p->Update2();
+    EXPECT_EQ(c["ThdnBand"].text(), "20 Hz - 20 kHz");
+    EXPECT_EQ(p->settings.reservedInts[0], 7);
+}
 
 TEST_F(PanelTest, ChannelAndStepChecksFollowTheirRules) {
     auto p = start();

@@ -71,15 +71,18 @@ TEST_F(SequencerTest, ReadoutsSweepPointsAndLampsAreRead) {
     c("Readout1").setCaption("1.234");
     c("Readout2").setCaption(".0123");
     c("Readoutun2").setText("%");
+    c("Readout3").setCaption("0.0123 %"); // a precision caption carries its unit
+    c("Readoutun3").setText("%");
     panel.sweepData.freq[1] = 20000.5;
     panel.sweepData.levelLeft[2] = -0.6f;
     panel.sweepData.levelRight[200] = 1.5f;
-    run(seq("keep readch(1)\r\nkeep readch(2)\r\nkeep getfreqdata(1)\r\nkeep getLdata(2)\r\n"
+    run(seq("keep readch(1)\r\nkeep readch(2)\r\nkeep readch(3)\r\nkeep getfreqdata(1)\r\n"
+            "keep getLdata(2)\r\n"
             "keep getRdata(200)\r\nkeep getLdata(0)\r\nkeep passfail\r\nkeep checkend"));
     c("PFLED").setColour(panel::colour::Red);
     run(seq("keep passfail"));
-    EXPECT_EQ(kept,
-              (Texts{"1.234", ".0123 %", "20000.5", "-0.6", "1.5", "0", "True", "False", "False"}));
+    EXPECT_EQ(kept, (Texts{"1.234", ".0123 %", "0.0123 %", "20000.5", "-0.6", "1.5", "0", "True",
+                           "False", "False"}));
 }
 
 TEST_F(SequencerTest, ButtonsArePressedAndPanelsLoaded) {
