@@ -80,7 +80,8 @@ std::string usageText() {
            "     be written\n"
            "  3  the test did not run as set up: a file refused, a write failed, a\n"
            "     message box shown, a sweep unfinished, a sweep point with no limit\n"
-           "     row while the limit curve is on, no signal at a sweep point\n"
+           "     row or no reverse calibration while either is on, no signal at a\n"
+           "     sweep point\n"
            "Every cause of 2 and 3 prints one line on stderr naming the file, line or\n"
            "point.\n";
 }

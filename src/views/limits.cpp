@@ -1,5 +1,6 @@
 #include "views/limits.h"
 
+#include "common/read_error.h"
 #include "common/text.h"
 #include "common/vb_error.h"
 #include "editor/table_file.h"
@@ -81,15 +82,15 @@ LimitVerdict judgePoint(const common::LimitTable& limits, int k, float left, flo
     return verdict;
 }
 
-bool loadReverseCal(std::string_view programPath, common::ReverseCalTable& cal) {
+std::string loadReverseCal(std::string_view programPath, common::ReverseCalTable& cal) {
     editor::TableFile table;
     try {
         editor::readTableFile(programPath, table);
-    } catch (const common::VbError&) {
-        return false;
+    } catch (const common::VbError& e) {
+        return common::fileErrorText(programPath, e);
     }
     editor::toReverseCal(table, cal);
-    return true;
+    return {};
 }
 
 } // namespace views

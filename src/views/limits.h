@@ -11,6 +11,7 @@
 #include "views/scales.h"
 
 #include <array>
+#include <string>
 #include <string_view>
 
 namespace views {
@@ -52,7 +53,8 @@ struct LimitVerdict {
 LimitVerdict judgePoint(const common::LimitTable& limits, int k, float left, float right);
 
 // Reads the reverse calibration file into the table. A missing or unreadable
-// file changes nothing; returns whether the table was replaced.
-bool loadReverseCal(std::string_view programPath, common::ReverseCalTable& cal);
+// file changes nothing; returns why it was not read (empty when the table was
+// replaced).
+std::string loadReverseCal(std::string_view programPath, common::ReverseCalTable& cal);
 
 } // namespace views

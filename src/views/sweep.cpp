@@ -119,6 +119,7 @@ void Sweep::startSweep() {
         notes_.push_back(std::move(line));
     silentPoints_.clear();
     unjudgedPoints_.clear();
+    uncorrectedPoints_.clear();
     sweepStarted_ = true;
     sweepComplete_ = false;
 
@@ -356,6 +357,8 @@ void Sweep::storePoint() {
     double left = common::leadingNumber(r.levelDbLeft);
     double right = common::leadingNumber(r.levelDbRight);
     if (s.useReverseCal == 1) {
+        if (!reverseCalError_.empty() || k > panel_.reverseCal.revcalCount)
+            addPoint(uncorrectedPoints_, k);
         left -= panel_.reverseCal.revcalLeft[at(k)];
         right -= panel_.reverseCal.revcalRight[at(k)];
     }
@@ -417,12 +420,19 @@ std::string Sweep::pointsText(const std::vector<int>& points) const {
 }
 
 std::vector<std::string> Sweep::sweepNotes() const {
+    auto rows = [](int n) { return std::to_string(n) + (n == 1 ? " row" : " rows"); };
     std::vector<std::string> lines;
     if (!silentPoints_.empty()) lines.push_back("no signal at " + pointsText(silentPoints_));
     if (!unjudgedPoints_.empty())
         lines.push_back("no limit row for sweep " + pointsText(unjudgedPoints_) +
                         ": the limit curve " + panel_.settings.LimitCurveFile + " has " +
-                        std::to_string(panel_.limits.limitCount) + " rows");
+                        rows(panel_.limits.limitCount));
+    if (!uncorrectedPoints_.empty())
+        lines.push_back(
+            "no reverse calibration for sweep " + pointsText(uncorrectedPoints_) + ": " +
+            (reverseCalError_.empty()
+                 ? std::string(kReverseCalFile) + " has " + rows(panel_.reverseCal.revcalCount)
+                 : reverseCalError_));
     if (sweepStarted_ && !sweepComplete_) lines.push_back(stopNote());
     return lines;
 }
@@ -536,7 +546,7 @@ void Sweep::drawLimitCurve() {
 }
 
 void Sweep::loadReverseCal() {
-    views::loadReverseCal(kReverseCalFile, panel_.reverseCal);
+    reverseCalError_ = views::loadReverseCal(kReverseCalFile, panel_.reverseCal);
 }
 
 // --- Smoothing ---

@@ -127,7 +127,8 @@ public:
     // The limit check of the point being stored: PFLED turns red when it is
     // outside its limit row (and stays red until a start or "Clear").
     void judgeStoredPoint();
-    // Reads the reverse calibration file (errors change nothing).
+    // Reads the reverse calibration file (errors change nothing, and are
+    // kept for the shortcomings of the sweep that uses it).
     void loadReverseCal();
 
     // Why the current settings cannot sweep; empty when they can.
@@ -135,8 +136,10 @@ public:
 
     // What the sweeps since start-up did not do as set up, one line each: a
     // sweep that stopped before its last point, a point stored while the
-    // limit curve was on but had no row for it, a point measured on a silent
-    // input. Empty when every sweep measured and judged every point.
+    // limit curve was on but had no row for it, a point stored while the
+    // reverse calibration was on but unread or without a row for it, a point
+    // measured on a silent input. Empty when every sweep measured, corrected
+    // and judged every point.
     std::vector<std::string> shortcomings() const;
 
     // Run state.
@@ -186,13 +189,16 @@ private:
     editor::TableFile limitWork_;
     // The last sweep: whether one ran, whether it ended at its last point,
     // how many points it was to measure, the points measured on a silent
-    // input and those the limit curve had no row for. notes_ holds the
-    // shortcomings of the sweeps before it.
+    // input, those the limit curve had no row for and those stored without
+    // their reverse calibration. notes_ holds the shortcomings of the sweeps
+    // before it.
     bool sweepStarted_ = false;
     bool sweepComplete_ = true;
     int sweepPoints_ = 0;
     std::vector<int> silentPoints_;
     std::vector<int> unjudgedPoints_;
+    std::vector<int> uncorrectedPoints_;
+    std::string reverseCalError_; // of the last read; empty when it was read
     std::vector<std::string> notes_;
 };
 

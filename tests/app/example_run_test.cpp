@@ -252,7 +252,11 @@ INSTANTIATE_TEST_SUITE_P(
                "found \"99999\""},
         Damage{"Empty", "amp-acceptance.atp", [](auto& l) { l.clear(); }, 3,
                "line 1: expected a text for the default data directory, found the end of the "
-               "file"}),
+               "file"},
+        // The panel uses a reverse calibration that the data directory lacks.
+        Damage{"ReverseCalibrationMissing", "amp-acceptance.atp", [](auto& l) { l[57] = "1"; }, 3,
+               "arv1: no reverse calibration for sweep points 1 (20 Hz), 2 (125.2 Hz), 3 (335.5 "
+               "Hz) and 17 more: C:\\QEX_ARV1files\\reversecal: File not found\n"}),
     [](const auto& info) { return info.param.name; });
 
 INSTANTIATE_TEST_SUITE_P(

@@ -222,12 +222,29 @@ INSTANTIATE_TEST_SUITE_P(Table, StoredValues,
                                          StoreCase{true, false, -2.0f, -3.0f},
                                          StoreCase{true, true, -1.0f, -1.0f}));
 
-TEST_F(SweepTest, MissingReverseCalibrationChangesNothing) {
+// A missing reverse calibration changes nothing and shows no message; a
+// sweep that used it anyway, or that had points beyond its rows, says so
+// among its shortcomings.
+TEST_F(SweepTest, MissingReverseCalibrationChangesNothingButTheSweepNotesIt) {
     panel.reverseCal.revcalCount = 2;
     panel.reverseCal.revcalLeft[1] = 3;
     sweep.loadReverseCal();
     EXPECT_EQ(panel.reverseCal.revcalCount, 2);
     EXPECT_EQ(panel.reverseCal.revcalLeft[1], 3);
+    control("UseReverseCal").setChecked(true);
+    setSweep(20, 20000, 3);
+    run();
+    EXPECT_TRUE(dialogs.messageTexts().empty());
+    EXPECT_EQ(sweep.shortcomings(),
+              std::vector<std::string>{"no reverse calibration for sweep points 1 (20 Hz), 2 "
+                                       "(6680 Hz), 3 (20000 Hz): C:\\QEX_ARV1files\\reversecal: "
+                                       "File not found"});
+
+    writeTable("reversecal", {{100}, {1.25}, {-2}});
+    run();
+    EXPECT_EQ(sweep.shortcomings().back(),
+              "no reverse calibration for sweep points 2 (6680 Hz), 3 (20000 Hz): "
+              "C:\\QEX_ARV1files\\reversecal has 1 row");
 }
 
 TEST_F(SweepTest, ThdSweepStoresEachSettledStepAndEndsOnItsLastPoint) {
