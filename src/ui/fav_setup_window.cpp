@@ -25,7 +25,7 @@ public:
         auto* v = new QVBoxLayout(this);
         v->setContentsMargins(10, 10, 10, 10);
         v->setSpacing(8);
-        auto* box = frame(QStringLiteral("Favourite Test Panels"));
+        auto* box = frame(QStringLiteral("Favorite Test Panels"));
         auto* grid = new QGridLayout(box);
         grid->setHorizontalSpacing(6);
         grid->setVerticalSpacing(5);
