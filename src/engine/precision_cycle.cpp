@@ -111,12 +111,12 @@ double PrecisionCycle::thdnPercent(bool right) const {
 
 std::string PrecisionCycle::smpteText(bool right) const {
     const ChannelPrecision& c = analysis_.channel(right ? 1 : 0);
-    return c.twinTone ? percentText(c.smpteImd) : std::string();
+    return c.twinTone ? percentText(c.smpteImd) + " %" : std::string();
 }
 
 std::string PrecisionCycle::ccifText(bool right) const {
     const ChannelPrecision& c = analysis_.channel(right ? 1 : 0);
-    return c.twinTone ? percentText(c.ccifImd) : std::string();
+    return c.twinTone ? percentText(c.ccifImd) + " %" : std::string();
 }
 
 bool PrecisionCycle::caption(std::string_view mode, std::string_view unit, bool right,

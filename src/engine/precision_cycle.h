@@ -67,8 +67,8 @@ public:
     // A channel's THD+N in percent; 100 for a channel with no signal, so that
     // a missing value never passes an upper limit.
     double thdnPercent(bool right) const;
-    // The texts of "IHF IMD" (SMPTE) and "CCIF IMD" in percent, without unit;
-    // empty, as ever, when the block holds no twin tone.
+    // The texts of "IHF IMD" (SMPTE) and "CCIF IMD" in percent, with their
+    // unit; empty, as ever, when the block holds no twin tone.
     std::string smpteText(bool right) const;
     std::string ccifText(bool right) const;
 

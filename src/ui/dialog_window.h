@@ -49,6 +49,27 @@ private:
     std::unique_ptr<Binding> binding_;
 };
 
+// A dialog whose model loads the settings when it opens (its open()).
+template <class Model> class ModelDialog : public DialogWindow {
+public:
+    ModelDialog(const QString& name, Model& model, QWidget* parent)
+        : DialogWindow(name, parent), model_(model) {}
+
+protected:
+    void opened() override { model_.open(); }
+    Model& model() { return model_; }
+
+private:
+    Model& model_;
+};
+
+// The factory of a window over a model the composition root may leave out.
+template <class Window, class Model>
+std::unique_ptr<QWidget> makeDialog(Model* model, QWidget* parent) {
+    if (!model) return nullptr;
+    return std::make_unique<Window>(*model, parent);
+}
+
 // Building blocks in the instrument's look.
 namespace parts {
 

@@ -17,15 +17,15 @@ namespace {
 
 using namespace parts;
 
-class FavSetupWindow final : public DialogWindow {
+class FavSetupWindow final : public ModelDialog<panel::FavSetup> {
 public:
     FavSetupWindow(panel::FavSetup& setup, QWidget* parent)
-        : DialogWindow(QStringLiteral("FavSetup"), parent), setup_(setup) {
+        : ModelDialog(QStringLiteral("FavSetup"), setup, parent) {
         setWindowTitle(QStringLiteral("Favorite Test Setup"));
         auto* v = new QVBoxLayout(this);
         v->setContentsMargins(10, 10, 10, 10);
         v->setSpacing(8);
-        auto* box = frame(QStringLiteral("Favourite Test Panels"));
+        auto* box = frame(QStringLiteral("Favorite Test Panels"));
         auto* grid = new QGridLayout(box);
         grid->setHorizontalSpacing(6);
         grid->setVerticalSpacing(5);
@@ -48,21 +48,14 @@ public:
             "or at exit."));
         note->setWordWrap(true);
         v->addWidget(note);
-        bindTo(setup_.controls());
+        bindTo(model().controls());
     }
-
-protected:
-    void opened() override { setup_.open(); }
-
-private:
-    panel::FavSetup& setup_;
 };
 
 } // namespace
 
 std::unique_ptr<QWidget> makeFavSetup(Instrument& instrument, QWidget* parent) {
-    if (!instrument.favSetup) return nullptr;
-    return std::make_unique<FavSetupWindow>(*instrument.favSetup, parent);
+    return makeDialog<FavSetupWindow>(instrument.favSetup, parent);
 }
 
 } // namespace ui

@@ -18,10 +18,10 @@ namespace {
 
 using namespace parts;
 
-class GraphSetupWindow final : public DialogWindow {
+class GraphSetupWindow final : public ModelDialog<views::GraphSetup> {
 public:
     GraphSetupWindow(views::GraphSetup& setup, QWidget* parent)
-        : DialogWindow(QStringLiteral("GraphSetup"), parent), setup_(setup) {
+        : ModelDialog(QStringLiteral("GraphSetup"), setup, parent) {
         setWindowTitle(QStringLiteral("Graph Setup"));
         auto* v = new QVBoxLayout(this);
         v->setContentsMargins(10, 10, 10, 10);
@@ -65,21 +65,14 @@ public:
         note->setWordWrap(true);
         v->addWidget(note);
 
-        bindTo(setup_.controls());
+        bindTo(model().controls());
     }
-
-protected:
-    void opened() override { setup_.open(); }
-
-private:
-    views::GraphSetup& setup_;
 };
 
 } // namespace
 
 std::unique_ptr<QWidget> makeGraphSetup(Instrument& instrument, QWidget* parent) {
-    if (!instrument.graphSetup) return nullptr;
-    return std::make_unique<GraphSetupWindow>(*instrument.graphSetup, parent);
+    return makeDialog<GraphSetupWindow>(instrument.graphSetup, parent);
 }
 
 } // namespace ui

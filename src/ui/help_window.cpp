@@ -2,6 +2,7 @@
 
 #include "output/help.h"
 #include "ui/dialog_window.h"
+#include "ui/on_top.h"
 
 #include <QAction>
 #include <QFont>
@@ -11,16 +12,17 @@
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace ui {
 
 namespace {
 
-class HelpWindow final : public DialogWindow {
+class HelpWindow final : public ModelDialog<output::Help> {
 public:
     HelpWindow(output::Help& help, QWidget* parent)
-        : DialogWindow(QStringLiteral("Help"), parent), help_(help) {
+        : ModelDialog(QStringLiteral("Help"), help, parent) {
         auto* v = new QVBoxLayout(this);
         v->setContentsMargins(6, 0, 6, 6);
         v->setSpacing(4);
@@ -63,32 +65,34 @@ public:
         status->setProperty("role", "caption");
         v->addWidget(status);
 
-        help_.setDocumentChanged([this] { showDocument(); });
-        bindTo(help_.controls());
+        help.setDocumentChanged([this] { showDocument(); });
+        bindTo(help.controls());
         resize(900, 680);
     }
-    ~HelpWindow() override { help_.setDocumentChanged({}); }
-
-    QTextBrowser& browser() { return *browser_; }
+    ~HelpWindow() override { model().setDocumentChanged({}); }
 
 protected:
-    void opened() override { help_.open(); }
+    // Opened from the sequence editor it was put on top; next time it opens
+    // among the other windows again.
+    void closed() override {
+        QTimer::singleShot(0, this, [this] {
+            if (!isVisible()) clsOnTop::setNormal(*this);
+        });
+    }
 
 private:
     void showDocument() {
-        browser_->setHtml(QString::fromStdString(help_.document()));
+        browser_->setHtml(QString::fromStdString(model().document()));
         browser_->verticalScrollBar()->setValue(0);
     }
 
-    output::Help& help_;
     QTextBrowser* browser_ = nullptr;
 };
 
 } // namespace
 
 std::unique_ptr<QWidget> makeHelp(Instrument& instrument, QWidget* parent) {
-    if (!instrument.help) return nullptr;
-    return std::make_unique<HelpWindow>(*instrument.help, parent);
+    return makeDialog<HelpWindow>(instrument.help, parent);
 }
 
 } // namespace ui

@@ -42,8 +42,8 @@ public:
         text->setObjectName(QStringLiteral("Text1"));
         text->setProperty("role", "data");
         text->setLineWrapMode(QPlainTextEdit::NoWrap);
-        text->setPlaceholderText(QStringLiteral(
-            "File > Open (Ctrl+O) shows a log; Reload (F5) reads it again."));
+        text->setPlaceholderText(
+            QStringLiteral("File > Open (Ctrl+O) shows a log; Reload (F5) reads it again."));
         QFont font(QStringLiteral("DejaVu Sans Mono"));
         font.setStyleHint(QFont::Monospace);
         font.setPointSize(10);

@@ -3,6 +3,7 @@
 #include "panel/panel.h"
 #include "ui/graph_widget.h"
 #include "ui/lamp.h"
+#include "ui/readout_digits.h"
 #include "ui/style.h"
 #include "ui/windows.h"
 #include "views/graph.h"
@@ -214,7 +215,7 @@ QWidget* MainWindow::buildReadouts() {
         grid->addLayout(controls, 0, 0, 1, 2);
 
         grid->addWidget(combo(numbered("Readoutun", slot)), 1, 0, Qt::AlignLeft | Qt::AlignBottom);
-        auto* value = named<QLabel>(numbered("Readout", slot));
+        auto* value = named<ReadoutDigits>(numbered("Readout", slot));
         value->setProperty("role", "digits");
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         grid->addWidget(value, 1, 1);

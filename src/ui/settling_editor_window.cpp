@@ -19,10 +19,10 @@ namespace {
 
 using namespace parts;
 
-class SettlingEditorWindow final : public DialogWindow {
+class SettlingEditorWindow final : public ModelDialog<engine::SettlingEditor> {
 public:
     SettlingEditorWindow(engine::SettlingEditor& editor, QWidget* parent)
-        : DialogWindow(QStringLiteral("SettlingEditor"), parent), editor_(editor) {
+        : ModelDialog(QStringLiteral("SettlingEditor"), editor, parent) {
         setWindowTitle(QStringLiteral("Settling Editor"));
         auto* grid = new QGridLayout(this);
         grid->setContentsMargins(10, 10, 10, 10);
@@ -88,21 +88,14 @@ public:
         dd->setColumnStretch(0, 1);
         grid->addWidget(dir, 3, 0, 1, 2);
 
-        bindTo(editor_.controls());
+        bindTo(model().controls());
     }
-
-protected:
-    void opened() override { editor_.open(); }
-
-private:
-    engine::SettlingEditor& editor_;
 };
 
 } // namespace
 
 std::unique_ptr<QWidget> makeSettlingEditor(Instrument& instrument, QWidget* parent) {
-    if (!instrument.settlingEditor) return nullptr;
-    return std::make_unique<SettlingEditorWindow>(*instrument.settlingEditor, parent);
+    return makeDialog<SettlingEditorWindow>(instrument.settlingEditor, parent);
 }
 
 } // namespace ui

@@ -102,10 +102,10 @@ QLabel* value(const char* name) {
     return label;
 }
 
-class SoundcardSetupWindow final : public DialogWindow {
+class SoundcardSetupWindow final : public ModelDialog<engine::SoundcardSetup> {
 public:
     SoundcardSetupWindow(engine::SoundcardSetup& setup, QWidget* parent)
-        : DialogWindow(QStringLiteral("SoundcardSetup"), parent), setup_(setup) {
+        : ModelDialog(QStringLiteral("SoundcardSetup"), setup, parent) {
         setWindowTitle(QStringLiteral("Soundcard Setup"));
         auto* v = new QVBoxLayout(this);
         v->setContentsMargins(10, 10, 10, 10);
@@ -170,23 +170,18 @@ public:
         t->setColumnStretch(1, 1);
         v->addWidget(test);
 
-        bindTo(setup_.controls());
+        bindTo(model().controls());
         resize(820, 560);
     }
 
 protected:
-    void opened() override { setup_.open(); }
-    void closed() override { setup_.close(); }
-
-private:
-    engine::SoundcardSetup& setup_;
+    void closed() override { model().close(); }
 };
 
 } // namespace
 
 std::unique_ptr<QWidget> makeSoundcardSetup(Instrument& instrument, QWidget* parent) {
-    if (!instrument.soundcardSetup) return nullptr;
-    return std::make_unique<SoundcardSetupWindow>(*instrument.soundcardSetup, parent);
+    return makeDialog<SoundcardSetupWindow>(instrument.soundcardSetup, parent);
 }
 
 } // namespace ui

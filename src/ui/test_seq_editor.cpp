@@ -80,7 +80,7 @@ TestSeqEditor::TestSeqEditor(sequencer::ScriptHost& host, platform::Dialogs& dia
     } else {
         c["mnuPrint"].setEnabled(false);
     }
-    // The help viewer is a window of its own, not here yet.
+    // Enabled when the front end gives the help window (setHelp).
     c["mnuHelp"].setEnabled(false);
     for (const ScriptCommand& command : kScriptCommands)
         c[command.menu].onClick([this, action = command.action] {
@@ -137,6 +137,12 @@ TestSeqEditor::~TestSeqEditor() {
     model_->onPlaceCaret = nullptr;
     model_->onErrorLineChanged = nullptr;
     if (model_->isOpen()) model_->close();
+}
+
+void TestSeqEditor::setHelp(std::function<void()> showHelp) {
+    panel::Control& item = model_->controls()["mnuHelp"];
+    item.setEnabled(static_cast<bool>(showHelp));
+    item.onClick(std::move(showHelp));
 }
 
 void TestSeqEditor::buildMenus() {

@@ -22,6 +22,7 @@
 #include "sequencer/seq_editor.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 
 class QLineEdit;
@@ -48,6 +49,9 @@ public:
     TestSeqEditor(sequencer::ScriptHost& host, platform::Dialogs& dialogs,
                   output::Printing* printing = nullptr, QWidget* parent = nullptr);
     ~TestSeqEditor() override;
+
+    // What Help > Help does (it opens the help window); none: disabled.
+    void setHelp(std::function<void()> showHelp);
 
     sequencer::SeqEditor& model() { return *model_; }
     CodeEditor& editor() { return *editor_; }

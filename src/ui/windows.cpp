@@ -6,6 +6,7 @@
 #include "ui/graph_setup_window.h"
 #include "ui/help_window.h"
 #include "ui/log_view_window.h"
+#include "ui/on_top.h"
 #include "ui/settling_editor_window.h"
 #include "ui/soundcard_setup_window.h"
 #include "ui/test_seq_editor.h"
@@ -72,7 +73,16 @@ void Windows::closeAll() {
 // One line per window; the windows come with their own issues.
 void registerWindows(Windows& registry) {
     registry.add("BackGrnd", makeBackGrnd);
-    registry.add("TestSeqEditor", makeTestSeqEditor);
+    // The sequence editor stays on top, so the help it opens does too while shown.
+    registry.add("TestSeqEditor", [&registry](Instrument& instrument, QWidget* parent) {
+        auto window = makeTestSeqEditor(instrument, parent);
+        if (auto* editor = dynamic_cast<TestSeqEditor*>(window.get());
+            editor && registry.has("Help"))
+            editor->setHelp([&registry] {
+                if (QWidget* help = registry.show("Help")) clsOnTop::setTopmost(*help);
+            });
+        return window;
+    });
     registry.add("SoundcardSetup", makeSoundcardSetup);
     registry.add("SettlingEditor", makeSettlingEditor);
     registry.add("GraphSetup", makeGraphSetup);

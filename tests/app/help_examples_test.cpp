@@ -6,6 +6,7 @@
 #include "app/headless.h"
 #include "sequencer/addin_functions.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -103,6 +105,9 @@ TEST(HelpExamples, EveryScriptFunctionHasAnExampleAndEveryExampleRuns) {
         EXPECT_EQ(app::runHeadless(options, out, err), 0) << example << err.str();
         EXPECT_EQ(out.str(), "Status - OK\n") << example;
     }
+    // The opener runs in the background: give it time to note the call.
+    for (int waited = 0; readAll(opened).find('\n') == std::string::npos && waited < 100; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_NE(readAll(opened).find("run.log"), std::string::npos);
     ::setenv("PATH", path.c_str(), 1);
     fs::remove_all(root);

@@ -66,7 +66,10 @@ std::vector<std::string> split(const std::string& line) {
 class InputRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        root = fs::temp_directory_path() / "arv1-input-run";
+        // One directory per test: ctest runs the cases of this fixture in parallel.
+        root = fs::temp_directory_path() /
+               ("arv1-input-run-" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(root);
         fs::create_directories(root);
         ASSERT_TRUE(platform::writeWavPcm16(root / "tone.wav", wav));

@@ -219,12 +219,9 @@ TEST(CodePage, EveryByteSurvivesARoundTrip) {
     EXPECT_EQ(utf8ToCp1252(cp1252ToUtf8(all)), all);
 }
 
-TEST(CodePage, MapsTheWindowsCharacters) {
+TEST(CodePage, MapsTheWindowsCharactersAndTheRestBecomesQuestionMarks) {
     EXPECT_EQ(cp1252ToUtf8("\x80\x93x\x94\x9F\xE9\x81"), "\u20AC\u201Cx\u201D\u0178\u00E9\u0081");
     EXPECT_EQ(utf8ToCp1252("\u20AC \u00B0\u2122"), "\x80 \xB0\x99");
-}
-
-TEST(CodePage, UnmappableAndMalformedInputBecomesQuestionMarks) {
     EXPECT_EQ(utf8ToCp1252("\u65E5\u672C"), "??");
     EXPECT_EQ(utf8ToCp1252("\U0001F600"), "?");
     EXPECT_EQ(utf8ToCp1252("\u0080"), "?"); // a control character with no byte

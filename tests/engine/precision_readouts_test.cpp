@@ -104,8 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
                       " dBr",
                       "dBr"},
         PrecisionCase{"Level A-wt", "W", 0, kTone, {}, 1000 * volts(16000), 0.1, " mV", "V"},
-        PrecisionCase{"IHF IMD", "V", 0, kSmpte, {}, 100 * (10 + 5) / 5000.0, 0.001, "", "%"},
-        PrecisionCase{"CCIF IMD", "dB", 0, kCcif, {}, 100 * 48 / 24000.0, 0.001, "", "%"}));
+        PrecisionCase{"IHF IMD", "V", 0, kSmpte, {}, 100 * (10 + 5) / 5000.0, 0.001, " %", "%"},
+        PrecisionCase{"CCIF IMD", "dB", 0, kCcif, {}, 100 * 48 / 24000.0, 0.001, " %", "%"}));
 
 class PrecisionBlock : public ::testing::Test, public EngineFixture {};
 

@@ -2,24 +2,6 @@
 
 namespace {
 
-TEST_F(PanelTest, FirstStartCapturesTheControlsInitialValues) {
-    auto p = start();
-    const panel::PanelSettings defaults;
-    EXPECT_TRUE(p->settings == defaults);
-    const auto& s = p->settings;
-    EXPECT_EQ(s.stepCount, 20);
-    EXPECT_EQ(s.SweepScaleTop, 20);
-    EXPECT_EQ(s.SweepScaleBtm, -20);
-    EXPECT_EQ(s.genRouting, 2);
-    EXPECT_EQ(s.readouts[4].mode, "Frequency");
-    EXPECT_EQ(s.readouts[4].unit, "Hz");
-    EXPECT_EQ(s.readouts[3].channel, 1);
-    EXPECT_EQ(p->controls()["sweepview"].text(), "");
-    EXPECT_FALSE(p->updating);
-    EXPECT_TRUE(std::filesystem::is_directory(dir));
-    EXPECT_GE(hooks.count("InitGetData"), 1);
-}
-
 TEST_F(PanelTest, Update2ForcesAnalysisSizeAndGeneratorLevels) {
     auto p = start();
     auto& c = p->controls();

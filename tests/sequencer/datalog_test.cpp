@@ -1,16 +1,11 @@
 #include "platform/files.h"
-#include "platform/scripted_dialogs.h"
+#include "seq_fixture.h"
 #include "sequencer/datalog.h"
 
 #include <atomic>
 #include <cerrno>
-#include <filesystem>
-#include <fstream>
-#include <gtest/gtest.h>
 #include <set>
-#include <sstream>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -18,15 +13,11 @@ namespace fs = std::filesystem;
 using sequencer::DataLog;
 using sequencer::LogOptions;
 
-class DataLogTest : public ::testing::Test {
+// Three sweep points in a fresh data directory, and a log on a fixed clock.
+class DataLogTest : public SequencerTest {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("arv1-log-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        platform::setDataDirectory(dir);
+        SequencerTest::SetUp();
         sweep.pointCount = 3;
         const double freqs[] = {100, 1000, 10000};
         for (int k = 1; k <= 3; ++k) {
@@ -37,15 +28,6 @@ protected:
             sweep.thdRight[k] = 1.5f;
         }
     }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string read(const char* name) {
-        std::ifstream in(dir / name, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-
-    fs::path dir;
     common::SweepData sweep;
     // A fixed clock: 2026-12-06 14:03:07 local time.
     DataLog log{[] {
@@ -155,7 +137,6 @@ TEST_F(DataLogTest, ConcurrentAppendsLoseNoLine) {
 
 TEST_F(DataLogTest, ViewerShowsAndSavesFilesThroughTheDialogs) {
     log.logadd(path, "caf\u00e9");
-    platform::ScriptedDialogs dialogs;
     sequencer::LogViewer viewer(dialogs);
     dialogs.queueFile(path);
     viewer.mnuFile_Click("");

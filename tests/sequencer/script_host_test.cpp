@@ -61,12 +61,6 @@ TEST_F(SequencerTest, LoadingSequencesThroughTheDialog) {
     EXPECT_EQ(host.seqCode, "kept");
 }
 
-TEST_F(SequencerTest, AutoAddReportsToTheEditorLine) {
-    host.seqCode = "Function RUNSEQ(\r\n";
-    EXPECT_EQ(host.AutoAdd(), "Error in Script.");
-    EXPECT_EQ(host.status(), "Error in Script.");
-}
-
 // waitfor lets timers run and moves virtual time; 30 s take no wall time.
 TEST_F(SequencerTest, WaitforKeepsThePanelWorkingInVirtualTime) {
     int ticks = 0;

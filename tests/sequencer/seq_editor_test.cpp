@@ -243,14 +243,6 @@ TEST_F(SeqEditorTest, AutoLoadAndRunThroughTheMainPanel) {
     EXPECT_EQ(kept, Texts{"ran"});
     EXPECT_EQ(e("Text2").text(), "Status - OK");
 
-    // A run-time error on line 5 puts the caret there.
-    editor->userEdited("' header\nFunction RUNSEQ()\nkeep 1\nx = 0\ny = 1 / x\nEnd Function\n");
-    e("mnuRun").click();
-    EXPECT_EQ(host.status(), "Division by zero at line 5");
-    EXPECT_EQ(e("Text3").text(), "Division by zero at line 5");
-    EXPECT_EQ(editor->caret(), (Caret{5, 1}));
-    EXPECT_EQ(editor->errorLine(), 5);
-
     // Stop is END.
     loop.post([&] { e("mnuStop").click(); }, 2500);
     editor->userEdited(seq("Do While Not checkend\nwaitfor 1\nLoop\nkeep \"ended\""));

@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "platform/files.h"
+#include "platform/recording_printer.h"
 #include "sequencer/script_host.h"
 #include "ui/dialog_window.h"
 #include "ui/lamp.h"
@@ -301,7 +302,12 @@ TEST_F(DialogTest, LogViewerShowsASequencesLogAndItsNewLinesAfterReload) {
     std::ostringstream saved;
     saved << in.rdbuf();
     EXPECT_EQ(saved.str(), " first line\r\n second line\r\nnote");
-    EXPECT_TRUE(view->findChild<QAction*>("mnuPrint")->isEnabled());
+    platform::RecordingPrintService printer;
+    bench->main->printing().setService(&printer);
+    trigger(view, "mnuPrint");
+    ASSERT_EQ(printer.documents().size(), 1u);
+    EXPECT_EQ(printer.documents()[0]->printedLines(),
+              (std::vector<std::string>{"", "", " first line", " second line", "note"}));
     escape(view);
 
     // File > Log Viewer shows it again, without loading anything.

@@ -173,6 +173,17 @@ TEST_F(MainWindowTest, OnShowsTheToneInTheReadoutsAndLampsInTheirColours) {
     EXPECT_LT(common::leadingNumber(caption("Readout3")), 5);
 }
 
+TEST_F(MainWindowTest, LongReadoutCaptionsDoNotWidenTheWindow) {
+    Instrument& b = start();
+    const char* captions[] = {"0.0055790 %", "-100.00 dBFS", "19999.99 Hz", "-179.99 deg",
+                              "-120.00 dBu"};
+    for (int slot = 1; slot <= 5; ++slot)
+        b.control("Readout" + std::to_string(slot)).setCaption(captions[slot - 1]);
+    QCoreApplication::processEvents();
+    EXPECT_LE(b.window->minimumSizeHint().width(), 1366);
+    EXPECT_EQ(b.widget<QLabel>("Readout2")->text(), "-100.00 dBFS");
+}
+
 TEST_F(MainWindowTest, NoSignalShowsBesideTheReadoutsWhileTheInputIsSilent) {
     Instrument& b = start("gain=-200");
     auto* label = b.widget<QLabel>("NoSignal");

@@ -163,10 +163,19 @@ TEST_F(SeqEditorWindow, HighlighterMarksTheInstrumentFunctions) {
     EXPECT_FALSE(colourAt(1, 0).isValid());
 }
 
-TEST_F(SeqEditorWindow, ExitAndCloseWriteTheWorkspacesAndTheBindingIsComplete) {
+TEST_F(SeqEditorWindow, BindingIsCompleteHelpOpensAndExitAndCloseWriteTheWorkspaces) {
     const ui::BindingReport report = ui::checkBinding(window->binding(), window);
     EXPECT_EQ(report.controlsWithoutWidget, std::vector<std::string>{"txtEditor"});
     EXPECT_EQ(report.unboundWidgets, std::vector<std::string>{"txtEditor"});
+
+    // Help shows the help window, on top like the editor until it closes.
+    trigger("mnuHelp");
+    QWidget* help = b.windows->find("Help");
+    ASSERT_TRUE(help && help->isVisible());
+    EXPECT_TRUE(help->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    help->close();
+    settle();
+    EXPECT_FALSE(help->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
     // A file the user did not edit is written back byte for byte, whatever
     // its line ends and characters, even after the window restyled it.

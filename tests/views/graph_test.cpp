@@ -173,7 +173,8 @@ TEST_F(GraphTest, ClearRemovesTheSweepPoints) {
 
 TEST_F(GraphTest, SaFileRoundTripAndTolerantReader) {
     SpectrumBuffers fx;
-    std::vector<double>&left = fx.left, &right = fx.right;
+    auto& left = fx.left;
+    auto& right = fx.right;
     for (std::size_t i = 0; i < left.size(); ++i) {
         left[i] = 1.0 / (static_cast<double>(i) + 3);
         right[i] = i * 1.5e-7;
