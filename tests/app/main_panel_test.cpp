@@ -8,6 +8,7 @@
 #include "platform/simulated_audio.h"
 #include "platform/simulated_output.h"
 #include "platform/virtual_event_loop.h"
+#include "run_fixture.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -17,20 +18,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class MainPanelRun : public ::testing::Test {
+class MainPanelRun : public apptest::TempDirTest {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("arv1-main-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        platform::setDataDirectory(dir);
+        TempDirTest::SetUp();
+        platform::setDataDirectory(root);
         audio.setSource(std::make_shared<platform::LoopbackSource>(
             loop, output.played(), platform::parseDutSpec("wire").params));
         main.panel().Form_Load();
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     // Switches the generator on in the given view and lets it run.
     void runFor(int ms) {
@@ -39,7 +35,6 @@ protected:
         loop.runUntil([this] { return main.panel().shutDown; }, ms + 20000);
     }
 
-    fs::path dir;
     platform::VirtualEventLoop loop;
     platform::SimulatedAudio audio{loop};
     platform::SimulatedOutput output{loop};
