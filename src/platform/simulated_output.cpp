@@ -139,6 +139,7 @@ int SimulatedOutput::open(PlaybackHandle& handle, int deviceId, const PlaybackFo
     s.lastDevice = deviceId;
     ++s.openCount;
     const std::int64_t now = loop_.nowMs();
+    if (s.openTimes.size() == kKeptOpenTimes) s.openTimes.erase(s.openTimes.begin());
     s.openTimes.push_back(now);
     PlayedSession session;
     session.openMs = now;

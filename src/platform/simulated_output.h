@@ -64,7 +64,9 @@ public:
     int openCount() const;
     int lastOpenedDevice() const;
     PlaybackFormat lastFormat() const;
-    // Open times of every successful open, in order.
+    // Open times of the successful opens, in order: the last kKeptOpenTimes,
+    // so that a device open for hours keeps a bounded record.
+    static constexpr std::size_t kKeptOpenTimes = 1000;
     const std::vector<std::int64_t>& openTimesMs() const;
     int queuedBuffers() const;
     std::shared_ptr<const PlayedSignal> played() const;

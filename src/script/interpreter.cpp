@@ -272,6 +272,7 @@ std::optional<Variant> Interpreter::evaluate(std::string_view expression) {
     } catch (ScriptError& e) {
         e.unit = id;
         recordError(e);
+        releaseUnitSlot(id);
         return std::nullopt;
     }
     Variant result;
@@ -292,8 +293,19 @@ std::optional<Variant> Interpreter::evaluate(std::string_view expression) {
             throw;
         }
     });
+    releaseUnitSlot(id);
     if (!ok) return std::nullopt;
     return result;
+}
+
+void Interpreter::releaseUnitSlot(int id) {
+    // The expression's unit itself ends with the evaluation; its slot goes
+    // too unless code was added after it, so that a host evaluating the same
+    // expression on every run takes no memory for it.
+    if (units_.size() == static_cast<std::size_t>(id) + 1) {
+        units_.pop_back();
+        unitNames_.pop_back();
+    }
 }
 
 std::optional<Variant> Interpreter::call(std::string_view procedure,

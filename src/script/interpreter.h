@@ -156,6 +156,9 @@ private:
     void callMemberOf(const ast::Member* m, const std::vector<ast::Expr*>& args, Variant& out);
     Variant newInstance(const ast::ClassDef* def);
 
+    // Drops the slot of an evaluated expression's unit when it is the last.
+    void releaseUnitSlot(int id);
+
     // ---- code compiled while running -------------------------------------------------------
     // Eval, Execute and ExecuteGlobal: in the running procedure's scope, or
     // (global) at the top level.

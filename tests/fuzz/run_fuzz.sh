@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
 # Runs a libFuzzer target for a fixed number of inputs (0: no limit; add
 # -max_total_time=SECONDS) from an empty work corpus plus the seed folders,
-# with a fixed random seed, so that the same build makes the same run.
+# with a fixed random seed, so that the same build makes the same run. The
+# paths are made absolute: the program under test may change its working
+# directory.
 #   run_fuzz.sh TARGET RUNS WORK_DIR SEED_DIR... [-libFuzzer_option...]
 set -euo pipefail
 target="${1:?target}"
 runs="${2:?runs}"
-work="${3:?work directory}"
+work="$(realpath -m "${3:?work directory}")"
 shift 3
 dirs=()
 options=()
 for a in "$@"; do
-    if [[ "$a" == -* ]]; then options+=("$a"); else dirs+=("$a"); fi
+    if [[ "$a" == -* ]]; then options+=("$a"); else dirs+=("$(realpath -m "$a")"); fi
 done
 rm -rf "$work"
 mkdir -p "$work/corpus" "$work/artifacts"

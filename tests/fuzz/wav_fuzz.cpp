@@ -31,11 +31,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         loop.advance(100);
     }
 
-    platform::WavReadResult read = platform::readWavPcm16(fuzz::dataDirectory() / "input.wav");
+    const std::filesystem::path file = fuzz::dataDirectory() / "input.wav";
+    const platform::WavLayoutResult read = platform::readWavPcm16Layout(file);
     if (!read.ok) return 0;
-    const std::int32_t rate = read.wav.sampleRate;
+    const std::int32_t rate = read.layout.sampleRate;
     platform::SimulatedAudio input(loop);
-    input.setSource(std::make_shared<platform::WavFileSource>(std::move(read.wav)));
+    input.setSource(std::make_shared<platform::WavFileSource>(file, read.layout));
     const platform::CaptureHandle h = input.open(0, platform::CaptureFormat::stereo16(rate));
     if (h == 0) return 0;
     input.start(h);
