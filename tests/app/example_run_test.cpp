@@ -6,6 +6,7 @@
 
 #include "app/headless.h"
 #include "platform/files.h"
+#include "run_fixture.h"
 
 #include <cerrno>
 #include <cmath>
@@ -24,19 +25,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ExampleRun : public ::testing::Test {
+class ExampleRun : public apptest::TempDirTest {
 protected:
     void SetUp() override {
-        work = fs::temp_directory_path() /
-               ("arv1-example-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(work);
-        fs::create_directories(work);
+        TempDirTest::SetUp();
+        work = root / "data";
         const fs::path examples = fs::path(ARV1_SOURCE_DIR) / "examples" / "amplifier";
         for (const char* name : {"amp-acceptance.atp", "amp-limits.dfl", "amp-acceptance.dfs"})
             fs::copy_file(examples / name, work / name);
     }
-    void TearDown() override { fs::remove_all(work); }
 
     app::HeadlessOptions options(const std::string& dut) {
         app::HeadlessOptions o;
@@ -57,17 +54,13 @@ protected:
         return code;
     }
     // The lines of a file of the example, to damage and put back (CR LF).
-    std::vector<std::string> lines(const std::string& name) { return split(slurp(work / name)); }
+    std::vector<std::string> lines(const std::string& name) {
+        return split(apptest::slurp(work / name));
+    }
     void put(const std::string& name, const std::vector<std::string>& lines) {
         std::ofstream file(work / name, std::ios::binary);
         for (const auto& line : lines)
             file << line << "\r\n";
-    }
-    static std::string slurp(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
     }
     // The lines of a CR LF file (a sequence may have LF alone).
     static std::vector<std::string> split(const std::string& text) {
@@ -85,10 +78,7 @@ protected:
     // The sweep file read back by a strict RFC 4180 reader: fields separated
     // by commas, records ended by CR LF, quoted fields with doubled quotes.
     std::vector<std::vector<std::string>> csv() {
-        std::ifstream in(work / "amp-sweep.csv", std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        const std::string text = s.str();
+        const std::string text = apptest::slurp(work / "amp-sweep.csv");
         std::vector<std::vector<std::string>> records(1, std::vector<std::string>(1));
         for (std::size_t i = 0; i < text.size(); ++i) {
             std::string& field = records.back().back();
@@ -116,10 +106,7 @@ protected:
         const std::string command = "pdftotext '" + (work / "amp-report.pdf").string() + "' '" +
                                     text.string() + "' 2> /dev/null";
         if (std::system(command.c_str()) != 0) return std::nullopt;
-        std::ifstream in(text);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
+        return apptest::slurp(text);
     }
 
     fs::path work;
@@ -307,32 +294,18 @@ INSTANTIATE_TEST_SUITE_P(
 // The panel plays an external WAV file at ON instead of its 1 kHz tone: a
 // file the generator cannot play is refused with its message, and one in the
 // extensible layout holding 16-bit PCM plays.
-std::string externalWav(const std::string& formatTag, const std::string& extension, bool withData) {
-    const std::string format =
-        formatTag + std::string("\x02\0\x44\xac\0\0\x10\xb1\x02\0\x04\0\x10\0", 14) + extension;
-    std::string tone;
+std::string externalWav(const std::string& format, bool withData) {
+    std::vector<std::int16_t> samples;
     for (int i = 0; i < 44100; ++i) {
         const auto v =
             static_cast<std::int16_t>(16000 * std::sin(2 * 3.14159265358979 * 1000 * i / 44100));
-        for (int channel = 0; channel < 2; ++channel)
-            tone += std::string{static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
+        samples.insert(samples.end(), {v, v});
     }
-    auto u32 = [](std::size_t v) {
-        std::string b;
-        for (int i = 0; i < 4; ++i)
-            b += static_cast<char>((v >> (8 * i)) & 0xFF);
-        return b;
-    };
-    std::string body = "WAVEfmt " + u32(format.size()) + format;
-    if (withData) body += "data" + u32(tone.size()) + tone;
-    return "RIFF" + u32(body.size()) + body;
+    const std::string tone = apptest::pcmBytes(samples);
+    return apptest::riffWave(format, withData ? &tone : nullptr);
 }
 
 TEST_F(ExampleRun, ExternalWavFilesThatCannotPlayAreRefusedAndExtensiblePcmPlays) {
-    const std::string pcm("\x01\0", 2);
-    const std::string extensible =
-        std::string("\x16\0\x10\0\x03\0\0\0", 8) +
-        std::string("\x01\0\0\0\0\0\x10\0\x80\0\0\xaa\0\x38\x9b\x71", 16);
     const struct {
         const char* name;
         std::string bytes; // no file when empty
@@ -341,8 +314,8 @@ TEST_F(ExampleRun, ExternalWavFilesThatCannotPlayAreRefusedAndExtensiblePcmPlays
     } cases[] = {
         {"missing", "", 3, "Error opening input file, rc = 257"},
         {"text", "Frequency, L Level\r\n", 3, "This is not a wave file"},
-        {"no data chunk", externalWav(pcm, "", false), 3, "Couldn't get data chunk"},
-        {"extensible 16-bit PCM", externalWav(std::string("\xfe\xff", 2), extensible, true), 1, ""},
+        {"no data chunk", externalWav(apptest::kPcmFormat, false), 3, "Couldn't get data chunk"},
+        {"extensible 16-bit PCM", externalWav(apptest::kExtensibleFormat, true), 1, ""},
     };
     auto panel = lines("amp-acceptance.atp");
     panel[72] = "\"c:\\QEX_ARV1files\\external.wav\"";

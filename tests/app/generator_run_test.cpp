@@ -4,7 +4,6 @@
 // computation made here predicts from the file's frames (a plain DFT instead
 // of the transform, as in the input-run test).
 
-#include "app/headless.h"
 #include "app/main_panel.h"
 #include "common/text.h"
 #include "expected_readings.h"
@@ -15,13 +14,12 @@
 #include "platform/simulated_audio.h"
 #include "platform/simulated_output.h"
 #include "platform/virtual_event_loop.h"
+#include "platform/wav_pcm16.h"
+#include "run_fixture.h"
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <numbers>
-#include <sstream>
 
 namespace {
 
@@ -31,64 +29,14 @@ using apptest::Expected;
 using apptest::expectedFor;
 using apptest::kBlockFrames;
 
-std::vector<std::int16_t> dataOf(const fs::path& wav) {
-    std::ifstream in(wav, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<std::int16_t> v(bytes.size() > 44 ? (bytes.size() - 44) / 2 : 0);
-    for (std::size_t i = 0; i < v.size(); ++i)
-        v[i] = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[44 + 2 * i]) |
-                                         static_cast<unsigned char>(bytes[45 + 2 * i]) << 8);
-    return v;
-}
-
-class GeneratorRun : public ::testing::Test {
-protected:
-    void SetUp() override {
-        root = fs::temp_directory_path() /
-               ("arv1-generator-run-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(root);
-        fs::create_directories(root / "data");
-    }
-    void TearDown() override { fs::remove_all(root); }
-
-    // A panel saved with the generator on at 1001 Hz and 0 dBr, readouts on:
-    // frequency, V, dBr and THD of the left channel.
-    void writePanel() {
-        platform::VirtualEventLoop loop;
-        platform::ScriptedDialogs dialogs;
-        panel::Panel p(loop, dialogs);
-        p.controls()["GenFreq1"].setText("1001");
-        const char* modes[] = {"Frequency", "Level", "Level", "THD", "Power"};
-        const char* units[] = {"Hz", "V", "dBr", "%", "W"};
-        for (int slot = 1; slot <= 5; ++slot) {
-            const std::string s = std::to_string(slot);
-            p.controls()["Readoutmd" + s].setText(modes[slot - 1]);
-            p.controls()["Readoutun" + s].setText(units[slot - 1]);
-            p.controls()["Readoutch" + s].setValue(0);
-            p.settings.readouts[static_cast<std::size_t>(slot - 1)].on = 1;
-        }
-        p.settings.genOn = 1;
-        p.testPanelPath = (root / "P.atp").string();
-        p.WritePanelFile();
-    }
-
-    fs::path root;
-};
-
-TEST_F(GeneratorRun, RunnerSwitchesOnAPanelSavedRunning) {
-    writePanel();
-    app::HeadlessOptions options;
-    options.dataDir = (root / "data").string();
-    options.panelFile = (root / "P.atp").string();
-    std::ostringstream out, err;
-    ASSERT_EQ(app::runHeadless(options, out, err), 0) << err.str();
-    EXPECT_EQ(dataOf(root / "data" / "testwav.wav").size(), 441u * 2 * 1001);
-    EXPECT_TRUE(fs::exists(root / "data" / "stop.wav"));
-}
+using GeneratorRun = apptest::TempDirTest;
 
 TEST_F(GeneratorRun, ReadoutsThroughTheWireAreThoseOfTheFile) {
-    writePanel();
+    // Saved with the generator on at 1001 Hz and 0 dBr.
+    apptest::writeReadoutsPanel(root / "P.atp", [](panel::Panel& p) {
+        p.controls()["GenFreq1"].setText("1001");
+        p.settings.genOn = 1;
+    });
     platform::setDataDirectory(root / "data");
     platform::VirtualEventLoop loop;
     platform::ScriptedDialogs dialogs;
@@ -121,7 +69,7 @@ TEST_F(GeneratorRun, ReadoutsThroughTheWireAreThoseOfTheFile) {
     ASSERT_GE(blocks.size(), 10u);
 
     // The file: a 441-frame block of exactly 1000 Hz, repeated.
-    const auto data = dataOf(root / "data" / "testwav.wav");
+    const auto data = platform::readWavPcm16(root / "data" / "testwav.wav").wav.samples;
     ASSERT_EQ(data.size(), 441u * 2 * 1001);
     for (std::size_t n = 0; n < blocks.size(); ++n) {
         const Block& b = blocks[n];
@@ -145,16 +93,6 @@ TEST_F(GeneratorRun, ReadoutsThroughTheWireAreThoseOfTheFile) {
         EXPECT_NEAR(common::leadingNumber(b.readouts[2]), e.db, 0.0051) << n + 1;
         EXPECT_NEAR(common::leadingNumber(b.readouts[3]), e.thd, 0.002) << n + 1;
     }
-}
-
-TEST(GeneratorRunArgs, DutOption) {
-    const auto ok = app::parseArgs({"--headless", "--dut", "amplifier,noise=-90"});
-    ASSERT_TRUE(ok.error.empty()) << ok.error;
-    EXPECT_EQ(ok.options.dut, "amplifier,noise=-90");
-    EXPECT_NE(app::parseArgs({"--headless", "--dut", "speaker"}).error.find("--dut"),
-              std::string::npos);
-    EXPECT_FALSE(app::parseArgs({"--headless", "--dut", "wire", "--input", "t.wav"}).error.empty());
-    EXPECT_TRUE(app::parseArgs({"--dut", "wire"}).error.empty()); // the window takes it too
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "panel/panel.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/virtual_event_loop.h"
+#include "run_fixture.h"
 #include "views/graph.h"
 #include "views/raster_surface.h"
 
@@ -15,50 +16,70 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The command line: what each option takes, and the usage errors.
 TEST(HeadlessArgs, OptionsAndUsageErrors) {
-    auto ok = app::parseArgs({"--headless", "--data-dir", "/tmp/d", "--panel", "p.atp"});
-    EXPECT_TRUE(ok.error.empty());
+    auto ok = app::parseArgs({"--headless", "--data-dir", "/tmp/d", "--panel", "p.atp", "--input",
+                              "t.wav", "--run", "2.5", "--readouts", "--save-graph", "g.png",
+                              "--report", "r.pdf", "--export-csv", "s.csv"});
+    ASSERT_TRUE(ok.error.empty()) << ok.error;
     EXPECT_TRUE(ok.headless);
     EXPECT_EQ(ok.options.dataDir, "/tmp/d");
     EXPECT_EQ(ok.options.panelFile, "p.atp");
-
-    EXPECT_EQ(app::parseArgs({"--headless", "--panel"}).error, "--panel needs a value");
-    EXPECT_EQ(app::parseArgs({"--headless", "--data-dir", "--panel", "x"}).error,
-              "--data-dir needs a value");
-    EXPECT_EQ(app::parseArgs({"--headless", "--bogus"}).error, "unknown option --bogus");
-    EXPECT_EQ(app::parseArgs({"--headless", "--panel", "a", "--panel", "b"}).error,
-              "--panel given twice");
-    // The window takes the start options; the runner's own options need --headless.
+    EXPECT_EQ(ok.options.inputWav, "t.wav");
+    EXPECT_EQ(ok.options.runSeconds, 2.5);
+    EXPECT_TRUE(ok.options.readouts);
+    EXPECT_EQ(ok.options.saveGraph, "g.png");
+    EXPECT_EQ(ok.options.report, "r.pdf");
+    EXPECT_EQ(ok.options.exportCsv, "s.csv");
+    auto device = app::parseArgs(
+        {"--headless", "--device", "loopback", "--realtime", "--dut", "amplifier,noise=-90"});
+    ASSERT_TRUE(device.error.empty()) << device.error;
+    EXPECT_EQ(device.options.device, "loopback");
+    EXPECT_TRUE(device.options.realtime);
+    EXPECT_EQ(device.options.dut, "amplifier,noise=-90");
+    // The window takes the start options and --dut; the runner's own need --headless.
     auto window = app::parseArgs({"--panel", "a", "--screenshot", "s.png", "--run", "2"});
     EXPECT_TRUE(window.error.empty()) << window.error;
     EXPECT_EQ(window.screenshot, "s.png");
-    EXPECT_FALSE(app::parseArgs({"--sequence", "a"}).error.empty());
-    EXPECT_FALSE(app::parseArgs({"--run", "2"}).error.empty());
-    EXPECT_FALSE(app::parseArgs({"--headless", "--window", "Help"}).error.empty());
-    const auto outputs =
-        app::parseArgs({"--headless", "--report", "r.pdf", "--export-csv", "s.csv"});
-    EXPECT_EQ(outputs.options.report, "r.pdf");
-    EXPECT_EQ(outputs.options.exportCsv, "s.csv");
-    EXPECT_EQ(app::parseArgs({"--headless", "--report"}).error, "--report needs a value");
-    EXPECT_FALSE(app::parseArgs({"--export-csv", "s.csv"}).error.empty());
+    EXPECT_TRUE(app::parseArgs({"--dut", "wire"}).error.empty());
+    // Up to a year, for --run and --timeout alike; 2147484 s overflows an int of milliseconds.
+    EXPECT_EQ(app::parseArgs({"--headless", "--run", "31536000"}).options.runSeconds, 31536000);
+    EXPECT_EQ(app::parseArgs({"--headless", "--run", "2147484"}).options.runSeconds, 2147484);
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> errors = {
+        {{"--headless", "--panel"}, "--panel needs a value"},
+        {{"--headless", "--data-dir", "--panel", "x"}, "--data-dir needs a value"},
+        {{"--headless", "--report"}, "--report needs a value"},
+        {{"--headless", "--save-graph"}, "--save-graph needs a value"},
+        {{"--headless", "--bogus"}, "unknown option --bogus"},
+        {{"--headless", "--panel", "a", "--panel", "b"}, "--panel given twice"},
+        {{"--headless", "--run", "1", "--run", "2"}, "--run given twice"},
+        {{"--sequence", "a"}, "go with --headless"},
+        {{"--export-csv", "s.csv"}, "go with --headless"},
+        {{"--input", "t.wav"}, "go with --headless"},
+        {{"--run", "2"}, "--run goes with --headless or --screenshot"},
+        {{"--headless", "--window", "Help"}, "--screenshot and --window go without --headless"},
+        {{"--list-devices", "--headless"}, "--list-devices goes alone"},
+        {{"--headless", "--run", "soon"}, "--run needs a number of seconds"},
+        {{"--headless", "--run", "31536001"}, "--run 31536001: at most a year (31536000 seconds)"},
+        {{"--headless", "--timeout", "5"}, "--timeout goes with --sequence"},
+        {{"--headless", "--sequence", "s.dfs", "--timeout", "0"},
+         "--timeout needs a number of seconds above 0"},
+        {{"--headless", "--sequence", "s.dfs", "--timeout", "4e7"},
+         "--timeout needs a number of seconds above 0"},
+        {{"--headless", "--sequence", "s.dfs", "--timeout", "99999999"},
+         "--timeout 99999999: at most a year (31536000 seconds)"},
+        {{"--headless", "--dut", "speaker"}, "--dut: "},
+        {{"--headless", "--dut", "wire", "--input", "t.wav"}, "--dut needs the loopback"},
+    };
+    for (const auto& [args, says] : errors) {
+        const std::string error = app::parseArgs(args).error;
+        EXPECT_NE(error.find(says), std::string::npos) << args[1] << ": " << error;
+    }
 }
 
-class HeadlessRun : public ::testing::Test {
+class HeadlessRun : public apptest::TempDirTest {
 protected:
-    void SetUp() override {
-        root = fs::temp_directory_path() /
-               ("arv1-headless-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(root);
-        fs::create_directories(root);
-    }
-    void TearDown() override { fs::remove_all(root); }
-    static std::string slurp(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
     static app::HeadlessOptions options(const fs::path& dataDir, const fs::path& panelFile = {}) {
         app::HeadlessOptions o;
         o.dataDir = dataDir.string();
@@ -70,14 +91,13 @@ protected:
         err.str("");
         return app::runHeadless(options, out, err);
     }
-    fs::path root;
     std::ostringstream out, err;
 };
 
 TEST_F(HeadlessRun, LoadedPanelBecomesTheStartupFile) {
     // First run: no panel, the defaults are written.
     ASSERT_EQ(run(options(root / "first")), 0);
-    const std::string defaults = slurp(root / "first" / "startupini");
+    const std::string defaults = apptest::slurp(root / "first" / "startupini");
     ASSERT_FALSE(defaults.empty());
 
     // Make a panel that differs: change the generator frequency line.
@@ -89,7 +109,7 @@ TEST_F(HeadlessRun, LoadedPanelBecomesTheStartupFile) {
     std::ofstream(root / "p.atp", std::ios::binary) << panel;
 
     ASSERT_EQ(run(options(root / "second", root / "p.atp")), 0);
-    EXPECT_EQ(slurp(root / "second" / "startupini"), panel);
+    EXPECT_EQ(apptest::slurp(root / "second" / "startupini"), panel);
     EXPECT_EQ(out.str(), "Status - OK\n"); // the final Status text
 }
 
@@ -112,22 +132,9 @@ TEST_F(HeadlessRun, ReportOrExportThatCannotBeWrittenIsRefusedBeforeTheRun) {
               std::string::npos);
 }
 
-} // namespace
-
-namespace {
-
-// The runner's lines of a panel file, CR LF split.
-std::vector<std::string> panelLines(const std::string& bytes) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t at; (at = bytes.find("\r\n", start)) != std::string::npos; start = at + 2)
-        lines.push_back(bytes.substr(start, at - start));
-    return lines;
-}
-
 TEST_F(HeadlessRun, SavesTheGraphOfTheRunningSpectrumBeforeExit) {
     ASSERT_EQ(run(options(root / "first")), 0);
-    auto lines = panelLines(slurp(root / "first" / "startupini"));
+    auto lines = apptest::crlfLines(apptest::slurp(root / "first" / "startupini"));
     ASSERT_EQ(lines.size(), 119u);
     lines[36] = "1"; // saved with the generator running
     lines[76] = "1"; // in the spectrum analyzer view
@@ -140,7 +147,7 @@ TEST_F(HeadlessRun, SavesTheGraphOfTheRunningSpectrumBeforeExit) {
     o.runSeconds = 2;
     o.saveGraph = (root / "graph.bmp").string();
     ASSERT_EQ(run(o), 0) << err.str();
-    const std::string bmp = slurp(root / "graph.bmp");
+    const std::string bmp = apptest::slurp(root / "graph.bmp");
     ASSERT_GT(bmp.size(), 54u);
     EXPECT_EQ(bmp.substr(0, 2), "BM");
     // The graph's size, the grid colour on a grid line (100 Hz) and the
@@ -169,11 +176,6 @@ TEST_F(HeadlessRun, SavesTheGraphOfTheRunningSpectrumBeforeExit) {
     o.saveGraph = (root / "no" / "such" / "dir" / "graph.png").string();
     EXPECT_EQ(run(o), 3);
     EXPECT_NE(err.str().find("cannot save the graph"), std::string::npos);
-}
-
-TEST(HeadlessArgs, SaveGraphNeedsAName) {
-    EXPECT_EQ(app::parseArgs({"--headless", "--save-graph"}).error, "--save-graph needs a value");
-    EXPECT_EQ(app::parseArgs({"--headless", "--save-graph", "g.png"}).options.saveGraph, "g.png");
 }
 
 } // namespace

@@ -6,10 +6,8 @@
 #include "app/headless.h"
 #include "common/text.h"
 #include "expected_readings.h"
-#include "panel/panel.h"
-#include "platform/scripted_dialogs.h"
-#include "platform/virtual_event_loop.h"
 #include "platform/wav_pcm16.h"
+#include "run_fixture.h"
 
 #include <cmath>
 #include <filesystem>
@@ -43,7 +41,6 @@ platform::WavPcm16 testTone() {
     return wav;
 }
 
-// The readings of one block, from their formulas.
 // The readings of block `block` (1, 2, ...) of the looped file.
 Expected expectedFor(const platform::WavPcm16& wav, int block) {
     const int first = (block - 1) * kBlockFrames;
@@ -63,43 +60,17 @@ std::vector<std::string> split(const std::string& line) {
     }
 }
 
-class InputRun : public ::testing::Test {
+class InputRun : public apptest::TempDirTest {
 protected:
     void SetUp() override {
-        // One directory per test: ctest runs the cases of this fixture in parallel.
-        root = fs::temp_directory_path() /
-               ("arv1-input-run-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(root);
-        fs::create_directories(root);
+        TempDirTest::SetUp();
         ASSERT_TRUE(platform::writeWavPcm16(root / "tone.wav", wav));
     }
-    void TearDown() override { fs::remove_all(root); }
-
-    // A panel with the five readouts on: frequency, V, dBr, THD, power.
-    void writePanel() {
-        platform::VirtualEventLoop loop;
-        platform::ScriptedDialogs dialogs;
-        panel::Panel p(loop, dialogs);
-        const char* modes[] = {"Frequency", "Level", "Level", "THD", "Power"};
-        const char* units[] = {"Hz", "V", "dBr", "%", "W"};
-        for (int slot = 1; slot <= 5; ++slot) {
-            const std::string s = std::to_string(slot);
-            p.controls()["Readoutmd" + s].setText(modes[slot - 1]);
-            p.controls()["Readoutun" + s].setText(units[slot - 1]);
-            p.controls()["Readoutch" + s].setValue(0);
-            p.settings.readouts[static_cast<std::size_t>(slot - 1)].on = 1;
-        }
-        p.testPanelPath = (root / "P.atp").string();
-        p.WritePanelFile();
-    }
-
     platform::WavPcm16 wav = testTone();
-    fs::path root;
 };
 
 TEST_F(InputRun, ReadoutsFollowTheFormulasBlockByBlock) {
-    writePanel();
+    apptest::writeReadoutsPanel(root / "P.atp");
     app::HeadlessOptions options;
     options.dataDir = (root / "data").string();
     options.panelFile = (root / "P.atp").string();
@@ -131,32 +102,11 @@ TEST_F(InputRun, ReadoutsFollowTheFormulasBlockByBlock) {
     }
 }
 
-// A RIFF WAVE file of a format chunk body and data bytes.
-std::string riffWave(const std::string& format, const std::string& data) {
-    auto u32 = [](std::size_t v) {
-        std::string b;
-        for (int i = 0; i < 4; ++i)
-            b += static_cast<char>((v >> (8 * i)) & 0xFF);
-        return b;
-    };
-    const std::string body =
-        "WAVEfmt " + u32(format.size()) + format + "data" + u32(data.size()) + data;
-    return "RIFF" + u32(body.size()) + body;
-}
-
-// 44100 Hz, 16-bit stereo: plain PCM, or the extensible layout holding PCM.
-const std::string kPcmFormat("\x01\0\x02\0\x44\xac\0\0\x10\xb1\x02\0\x04\0\x10\0", 16);
-const std::string kExtensibleFormat =
-    std::string("\xfe\xff", 2) + kPcmFormat.substr(2) + std::string("\x16\0\x10\0\x03\0\0\0", 8) +
-    std::string("\x01\0\0\0\0\0\x10\0\x80\0\0\xaa\0\x38\x9b\x71", 16);
-
 // What --input is given, and what the runner makes of it: anything but a
 // regular 16-bit stereo PCM file is refused before the run, with its reason.
 TEST_F(InputRun, InputsThatAreNoRecordingAreRefusedWithTheirReason) {
-    std::string tone;
-    for (std::size_t i = 0; i < wav.samples.size(); ++i)
-        tone += std::string{static_cast<char>(wav.samples[i] & 0xFF),
-                            static_cast<char>((wav.samples[i] >> 8) & 0xFF)};
+    using apptest::riffWave;
+    const std::string tone = apptest::pcmBytes(wav.samples), none, silence("\x80\x80");
     const struct {
         const char* name;
         std::string bytes; // written to root/name unless the name is a path of its own
@@ -168,10 +118,11 @@ TEST_F(InputRun, InputsThatAreNoRecordingAreRefusedWithTheirReason) {
         {"absent.wav", "", 2, "absent.wav: no such file"},
         {"text.wav", "Frequency, L Level\r\n", 2, "text.wav: not a RIFF WAVE file"},
         {"mono8.wav",
-         riffWave(std::string("\x01\0\x01\0\x44\xac\0\0\x44\xac\0\0\x01\0\x08\0", 16), "\x80\x80"),
-         2, "mono8.wav: not 16-bit stereo PCM"},
-        {"nodata.wav", riffWave(kPcmFormat, "").substr(0, 36), 2, "nodata.wav: no data chunk"},
-        {"extensible.wav", riffWave(kExtensibleFormat, tone), 0, ""},
+         riffWave(std::string("\x01\0\x01\0\x44\xac\0\0\x44\xac\0\0\x01\0\x08\0", 16), &silence), 2,
+         "mono8.wav: not 16-bit stereo PCM"},
+        {"nodata.wav", riffWave(apptest::kPcmFormat, &none).substr(0, 36), 2,
+         "nodata.wav: no data chunk"},
+        {"extensible.wav", riffWave(apptest::kExtensibleFormat, &tone), 0, ""},
     };
     for (const auto& c : cases) {
         fs::path path = c.name;
@@ -191,7 +142,8 @@ TEST_F(InputRun, InputsThatAreNoRecordingAreRefusedWithTheirReason) {
 
 TEST_F(InputRun, AGigabyteRecordingIsStreamedInLittleMemory) {
     const fs::path big = root / "big.wav";
-    std::ofstream(big, std::ios::binary) << riffWave(kPcmFormat, "");
+    const std::string none;
+    std::ofstream(big, std::ios::binary) << apptest::riffWave(apptest::kPcmFormat, &none);
     // A data chunk of 1 GiB of silence, as a sparse file.
     const std::uint32_t gib = 1u << 30;
     {
@@ -215,29 +167,6 @@ TEST_F(InputRun, AGigabyteRecordingIsStreamedInLittleMemory) {
     rusage after{};
     getrusage(RUSAGE_SELF, &after);
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kB more at the peak";
-}
-
-TEST(InputRunArgs, RunInputAndReadoutsOptions) {
-    const auto ok =
-        app::parseArgs({"--headless", "--input", "t.wav", "--run", "2.5", "--readouts"});
-    ASSERT_TRUE(ok.error.empty()) << ok.error;
-    EXPECT_EQ(ok.options.inputWav, "t.wav");
-    EXPECT_EQ(ok.options.runSeconds, 2.5);
-    EXPECT_TRUE(ok.options.readouts);
-    EXPECT_EQ(app::parseArgs({"--headless", "--run", "soon"}).error,
-              "--run needs a number of seconds");
-    EXPECT_EQ(app::parseArgs({"--headless", "--run", "1", "--run", "2"}).error,
-              "--run given twice");
-    // Up to a year, for --run and --timeout alike.
-    EXPECT_EQ(app::parseArgs({"--headless", "--run", "31536000"}).options.runSeconds, 31536000);
-    EXPECT_EQ(app::parseArgs({"--headless", "--run", "2147484"}).options.runSeconds, 2147484);
-    EXPECT_EQ(app::parseArgs({"--headless", "--run", "31536001"}).error,
-              "--run 31536001: at most a year (31536000 seconds)");
-    EXPECT_EQ(app::parseArgs({"--headless", "--sequence", "s.dfs", "--timeout", "4e7"}).error,
-              "--timeout needs a number of seconds above 0");
-    EXPECT_EQ(app::parseArgs({"--headless", "--sequence", "s.dfs", "--timeout", "99999999"}).error,
-              "--timeout 99999999: at most a year (31536000 seconds)");
-    EXPECT_FALSE(app::parseArgs({"--input", "t.wav"}).error.empty()); // needs --headless
 }
 
 } // namespace

@@ -3,11 +3,13 @@
 // exit codes, and sequences that fail.
 
 #include "app/headless.h"
+#include "run_fixture.h"
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -15,35 +17,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SequenceRun : public ::testing::Test {
+class SequenceRun : public apptest::TempDirTest {
 protected:
-    void SetUp() override {
-        root = fs::temp_directory_path() /
-               ("arv1-seq-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(root);
-        fs::create_directories(root / "data");
-    }
-    void TearDown() override { fs::remove_all(root); }
-
-    // A test panel of the defaults with every readout switched on.
+    // A test panel with every readout on, readout 5 showing the frequency.
     std::string readoutsOnPanel() {
-        app::HeadlessOptions o;
-        o.dataDir = (root / "defaults").string();
-        EXPECT_EQ(app::runHeadless(o, out, err), 0);
-        std::ifstream in(root / "defaults" / "startupini", std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        std::string text = s.str(), panel;
-        std::size_t start = 0;
-        int line = 0;
-        for (std::size_t at; (at = text.find("\r\n", start)) != std::string::npos; start = at + 2) {
-            ++line;
-            const bool onFlag = line >= 5 && line <= 25 && line % 5 == 0;
-            panel += (onFlag ? std::string("1") : text.substr(start, at - start)) + "\r\n";
-        }
         const fs::path path = root / "readouts.atp";
-        std::ofstream(path, std::ios::binary) << panel;
+        apptest::writeReadoutsPanel(path, [](panel::Panel& p) {
+            p.controls()["Readoutmd5"].setText("Frequency");
+            p.controls()["Readoutun5"].setText("Hz");
+        });
         return path.string();
     }
 
@@ -61,43 +43,14 @@ protected:
         err.str("");
         return app::runHeadless(o, out, err);
     }
-    std::vector<std::string> logLines(const char* name = "run.log") {
-        std::ifstream in(root / "data" / name, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        const std::string text = s.str();
-        std::vector<std::string> lines;
-        std::size_t start = 0;
-        for (std::size_t at; (at = text.find("\r\n", start)) != std::string::npos; start = at + 2)
-            lines.push_back(text.substr(start, at - start));
-        if (start < text.size()) lines.push_back(text.substr(start));
-        return lines;
+    std::vector<std::string> logLines() {
+        return apptest::crlfLines(apptest::slurp(root / "data" / "run.log"));
     }
 
-    fs::path root;
     std::ostringstream out, err;
 };
 
 TEST_F(SequenceRun, ReadsMeasuredReadoutsWhileCaptureRunsAndLogsThem) {
-    const int code = run({
-        "Function RUNSEQ()",
-        "  logfilepath \"c:\\QEX_ARV1files\\run.log\"",
-        "  eraselog \"c:\\QEX_ARV1files\\run.log\"",
-        "  ' Every readout on: level V, level dBr, frequency.",
-        "  MainPanelClick \"ReadoutOn1\"",
-        "  genfreq \"1000\"",
-        "  genlevelL \"-6\"",
-        "  genlevelR \"-6\"",
-        "  datacapture",
-        "  waitfor 3",
-        "  logadd \"F=\" & readch(5) & \" dB=\" & readch(3) & \" six=[\" & readch(6) & \"]\"",
-        "  If checkend Then logadd \"ended\"",
-        "End Function",
-    });
-    EXPECT_EQ(code, 2) << "MainPanelClick is no function of ours: " << out.str();
-    EXPECT_NE(out.str().find("at line 5"), std::string::npos) << out.str();
-
-    // The same without the unknown function.
     ASSERT_EQ(run(
                   {
                       "Function RUNSEQ()",
@@ -127,24 +80,33 @@ TEST_F(SequenceRun, ReadsMeasuredReadoutsWhileCaptureRunsAndLogsThem) {
     EXPECT_EQ(lines.back(), " done");
 }
 
-TEST_F(SequenceRun, SyntaxErrorReportsItsLineAndExitsWithTwo) {
-    EXPECT_EQ(run({"Function RUNSEQ()", "  x = 1", "  If x Then", "End Function"}), 2);
-    EXPECT_NE(out.str().find(" at line "), std::string::npos) << out.str();
-
-    EXPECT_EQ(run({"Function RUNSEQ()", "  y = 2", "  x = (1 +", "End Function"}), 2);
-    EXPECT_EQ(out.str(), "Syntax error at line 3\n");
-}
-
-TEST_F(SequenceRun, MissingRunseqIsAScriptError) {
-    EXPECT_EQ(run({"Sub Other()", "End Sub"}), 2);
-    EXPECT_NE(out.str().find("RUNSEQ"), std::string::npos) << out.str();
-}
-
-TEST_F(SequenceRun, BadIndexSetsStatusAndTheScriptGoesOn) {
-    EXPECT_EQ(
-        run({"Function RUNSEQ()", "  x = getLdata(201)", "  logfilepath \"\"", "End Function"}), 2);
-    EXPECT_EQ(out.str(), "Error in getLdata formula.\n");
-    EXPECT_EQ(err.str(), "arv1: a script function failed: Error in getLdata formula.\n");
+// Scripts that fail exit with 2 and say where or why.
+TEST_F(SequenceRun, ScriptErrorsExitWithTwoAndSayWhy) {
+    const struct {
+        std::vector<std::string> lines;
+        const char* out;
+        const char* err;
+    } cases[] = {
+        {{"Function RUNSEQ()", "  x = 1", "  If x Then", "End Function"}, " at line ", ""},
+        {{"Function RUNSEQ()", "  y = 2", "  x = (1 +", "End Function"},
+         "Syntax error at line 3\n",
+         ""},
+        {{"Sub Other()", "End Sub"}, "RUNSEQ", ""},
+        // No function of ours.
+        {{"Function RUNSEQ()", "  genfreq \"1000\"", "  MainPanelClick \"ReadoutOn1\"",
+          "End Function"},
+         "at line 3",
+         ""},
+        // A bad index sets Status, and the script goes on.
+        {{"Function RUNSEQ()", "  x = getLdata(201)", "  logfilepath \"\"", "End Function"},
+         "Error in getLdata formula.\n",
+         "arv1: a script function failed: Error in getLdata formula.\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(run(c.lines), 2) << c.out;
+        EXPECT_NE(out.str().find(c.out), std::string::npos) << out.str();
+        EXPECT_NE(err.str().find(c.err), std::string::npos) << err.str();
+    }
 }
 
 TEST_F(SequenceRun, LongVirtualWaitsTakeLittleWallTime) {
@@ -154,18 +116,6 @@ TEST_F(SequenceRun, LongVirtualWaitsTakeLittleWallTime) {
     // 30 s of capture and measurement in virtual time: a generous bound that
     // a wall-clock wait could never meet.
     EXPECT_LT(wall, std::chrono::seconds(20));
-}
-
-TEST(SequenceRunArgs, TimeoutAndDeviceOptions) {
-    EXPECT_EQ(app::parseArgs({"--headless", "--timeout", "5"}).error,
-              "--timeout goes with --sequence");
-    EXPECT_EQ(app::parseArgs({"--headless", "--sequence", "s.dfs", "--timeout", "0"}).error,
-              "--timeout needs a number of seconds above 0");
-    EXPECT_EQ(app::parseArgs({"--list-devices", "--headless"}).error, "--list-devices goes alone");
-    auto parsed = app::parseArgs({"--headless", "--device", "loopback", "--realtime"});
-    EXPECT_TRUE(parsed.error.empty());
-    EXPECT_EQ(parsed.options.device, "loopback");
-    EXPECT_TRUE(parsed.options.realtime);
 }
 
 } // namespace

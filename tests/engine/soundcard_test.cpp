@@ -108,22 +108,6 @@ INSTANTIATE_TEST_SUITE_P(Texts, OffsetBox,
                                            OffsetCase{"-", 0}, OffsetCase{"abc", 0},
                                            OffsetCase{"", 0}, OffsetCase{"1e1", 10}));
 
-TEST_F(Soundcard, AnOffsetTypedForTheCurrentRateRaisesTheNextReading) {
-    readout(1, "Level", "dBr");
-    readout(2, "Level", "V");
-    fillTone(1000, 10000);
-    analyzer.DisplayFreq();
-    const double levelBefore = r().LevelL;
-    const double dbBefore = std::stod(caption(1));
-    setup.open();
-    box()["Offset44txt"].setText("6"); // the panel runs at 44100 Hz
-    box()["Offset48txt"].setText("20");
-    fillTone(1000, 10000);
-    analyzer.DisplayFreq();
-    EXPECT_NEAR(std::stod(caption(1)) - dbBefore, 6, 0.051);
-    EXPECT_NEAR(r().LevelL / levelBefore, 1.9953, 0.0005);
-}
-
 // With a limit of five blocks, a device that stops delivering stops capture
 // five block durations after the block was queued.
 TEST_F(Soundcard, AStalledBlockStopsCaptureAfterFiveBlockDurations) {

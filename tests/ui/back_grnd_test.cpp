@@ -19,19 +19,19 @@
 
 namespace {
 
-class BackGrndWindow : public ::testing::Test {
+class BackGrndWindow : public uitest::WindowTest {
 protected:
     void SetUp() override {
-        inst = std::make_unique<uitest::Instrument>(uitest::testDirectory("arv1-backgrnd-"));
-        common::SweepData& d = inst->panel().sweepData;
+        start();
+        common::SweepData& d = bench->panel().sweepData;
         d.pointCount = 3;
         for (int k = 1; k <= 3; ++k) {
             d.freq[k] = 100.0 * k;
             d.levelLeft[k] = -1.0f * k;
             d.levelRight[k] = -2.0f * k;
         }
-        inst->control("mnuDataEditor").click();
-        window = inst->windows->find("BackGrnd");
+        bench->control("mnuDataEditor").click();
+        window = bench->windows->find("BackGrnd");
         ASSERT_TRUE(window);
         grid = child<QTableView>("FG1");
         T1 = child<QLineEdit>("T1");
@@ -44,7 +44,7 @@ protected:
         EXPECT_TRUE(w) << "no widget " << name;
         return w;
     }
-    editor::DataEditor& ed() { return inst->main->dataEditor(); }
+    editor::DataEditor& ed() { return bench->main->dataEditor(); }
     std::string cell(int col, int row) { return ed().table().cell(col, row); }
     editor::Cell current() {
         return {grid->currentIndex().row() + 1, grid->currentIndex().column() + 1};
@@ -61,7 +61,6 @@ protected:
         return grid->visualRect(grid->model()->index(row - 1, col - 1)).center();
     }
 
-    std::unique_ptr<uitest::Instrument> inst;
     QWidget* window = nullptr;
     QTableView* grid = nullptr;
     QLineEdit* T1 = nullptr;
@@ -105,7 +104,7 @@ TEST_F(BackGrndWindow, OpensModelessOnTheSweepAndEditsCellsWithTheKeys) {
 
     // Print Table prints the editor's lines.
     platform::RecordingPrintService printer;
-    inst->main->printing().setService(&printer);
+    bench->main->printing().setService(&printer);
     child<QAction>("mnuPrint")->trigger();
     ASSERT_EQ(printer.documents().size(), 1u);
     const std::vector<std::string> lines = printer.documents()[0]->printedLines();
@@ -114,8 +113,8 @@ TEST_F(BackGrndWindow, OpensModelessOnTheSweepAndEditsCellsWithTheKeys) {
     EXPECT_EQ(lines[8], "          300.0\t          -3.00\t          -6.00\t");
 
     // The main window stays usable.
-    inst->control("Clear_graph").click();
-    EXPECT_EQ(inst->panel().sweepData.pointCount, 0);
+    bench->control("Clear_graph").click();
+    EXPECT_EQ(bench->panel().sweepData.pointCount, 0);
 }
 
 TEST_F(BackGrndWindow, RightClickOnAColumnHeaderOpensTheColumnPopup) {

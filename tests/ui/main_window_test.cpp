@@ -17,20 +17,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
 using uitest::Instrument;
 namespace fs = std::filesystem;
-
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // What a bound widget shows, as one line (inputs and menu ticks only).
 std::string shown(QObject* object) {
@@ -78,18 +69,8 @@ std::vector<std::string> widgetsNotShowingModel(Instrument& bench) {
     return wrong;
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public uitest::WindowTest {
 protected:
-    void SetUp() override { dir = uitest::testDirectory("arv1-ui-"); }
-    void TearDown() override {
-        bench.reset();
-        fs::remove_all(dir);
-    }
-    Instrument& start(const std::string& dut = "wire") {
-        bench.reset();
-        bench = std::make_unique<Instrument>(dir, dut);
-        return *bench;
-    }
     void press(const char* name) {
         QTest::mouseClick(bench->widget<QPushButton>(name), Qt::LeftButton);
     }
@@ -104,9 +85,6 @@ protected:
         return bench->widget<QLabel>(label)->text().toStdString();
     }
     std::uint32_t lamp(const char* name) { return bench->widget<ui::Lamp>(name)->colour(); }
-
-    fs::path dir;
-    std::unique_ptr<Instrument> bench;
 };
 
 TEST_F(MainWindowTest, EveryControlHasOneWidgetAndEveryWidgetIsBoundBothWays) {

@@ -18,15 +18,13 @@
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QToolTip>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
 namespace fs = std::filesystem;
 
 // The editor opened from the main window's Modules menu.
-class SeqEditorWindow : public ::testing::Test {
+class SeqEditorWindow : public uitest::WindowTest {
 protected:
     SeqEditorWindow() {
         b.window->findChild<QAction*>("mnuSeqEditor")->trigger();
@@ -35,8 +33,6 @@ protected:
         QApplication::setActiveWindow(window);
         editor = &window->editor();
     }
-    ~SeqEditorWindow() override { fs::remove_all(dir); }
-
     // Menu items and keys; script commands run from the event loop.
     void trigger(const char* action) {
         auto* a = window->findChild<QAction*>(QString::fromLatin1(action));
@@ -62,14 +58,9 @@ protected:
             QTest::keyClick(editor, Qt::Key_Return);
         }
     }
-    std::string read(const std::string& name) {
-        std::ostringstream s;
-        s << std::ifstream(dir / name, std::ios::binary).rdbuf();
-        return s.str();
-    }
+    std::string read(const std::string& name) { return readAll(dir / name); }
 
-    fs::path dir = uitest::testDirectory("arv1-seqwin-");
-    uitest::Instrument b{dir};
+    uitest::Instrument& b = start();
     ui::TestSeqEditor* window = nullptr;
     ui::CodeEditor* editor = nullptr;
 };

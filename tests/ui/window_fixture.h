@@ -15,10 +15,13 @@
 #include "ui/main_window.h"
 #include "ui/windows.h"
 
+#include <QAction>
 #include <QApplication>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sstream>
 #include <string>
 
 namespace uitest {
@@ -36,8 +39,9 @@ inline void ensureApplication() {
 
 // A fresh data directory named after the running test.
 inline fs::path testDirectory(const std::string& prefix) {
-    const fs::path dir = fs::temp_directory_path() /
-                         (prefix + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const fs::path dir =
+        fs::temp_directory_path() / (prefix + info->test_suite_name() + "-" + info->name());
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;
@@ -96,6 +100,36 @@ struct Instrument {
     std::unique_ptr<ui::Windows> windows;
     std::unique_ptr<ui::MainWindow> window;
     std::unique_ptr<platform::Timer> qtEvents;
+};
+
+// A test that starts the instrument on a data directory of its own.
+class WindowTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        bench.reset();
+        fs::remove_all(dir);
+    }
+    Instrument& start(const std::string& dut = "wire") {
+        bench.reset();
+        bench = std::make_unique<Instrument>(dir, dut);
+        return *bench;
+    }
+    // Chooses a window's menu item, which must be there and enabled.
+    static void trigger(QWidget* window, const char* item) {
+        auto* action = window->findChild<QAction*>(QString::fromLatin1(item));
+        ASSERT_TRUE(action) << item;
+        ASSERT_TRUE(action->isEnabled()) << item;
+        action->trigger();
+    }
+    static std::string readAll(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    fs::path dir = testDirectory("arv1-ui-");
+    std::unique_ptr<Instrument> bench;
 };
 
 } // namespace uitest

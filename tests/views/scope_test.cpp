@@ -47,30 +47,19 @@ TEST_F(Scope, AutomaticTriggersOnTheMaximumAndDrawsFivePeriods) {
     o.saChannel = 0;
     const auto lines = draw(frameOf(left, right, 1000, 1000));
 
-    const int M = 8190;
-    const double cycles = M * 1000.0 / 44100;
-    EXPECT_DOUBLE_EQ(view.left.scopeCycles, cycles);
-    EXPECT_DOUBLE_EQ(view.left.scopeXStep, 5000 * 1000.0 / 44100);
-    // First maximum at or after sample 500 within one period.
-    int trigger = 500;
-    for (int k = 500; k <= std::lround(M / cycles + 500); ++k)
-        if (left[static_cast<std::size_t>(k)] > left[static_cast<std::size_t>(trigger)])
-            trigger = k;
-    EXPECT_EQ(view.left.scopeTrigger, trigger);
-    int maxV = 0, minV = 0;
-    for (int k = 500; k <= std::lround(M / cycles + 500); ++k) {
-        maxV = std::max(maxV, left[static_cast<std::size_t>(k)]);
-        minV = std::min(minV, left[static_cast<std::size_t>(k)]);
-    }
-    EXPECT_DOUBLE_EQ(view.left.scopeAutoGain, 1 / ((maxV - minV) / 65000.0 * 240));
-
-    const auto K = static_cast<long>(std::nearbyint(M / cycles * 5)); // halves to even
-    ASSERT_EQ(lines.size(), static_cast<std::size_t>(K + 1));
-    const double g = view.left.scopeAutoGain;
+    // 8190 samples hold 185.7 periods of 1 kHz; the trigger is the first
+    // maximum at or after sample 500 (the crests fall at 496.1 and 540.2).
+    EXPECT_NEAR(view.left.scopeCycles, 185.714, 0.001);
+    EXPECT_NEAR(view.left.scopeXStep, 113.379, 0.001);
+    EXPECT_EQ(view.left.scopeTrigger, 540);
+    // Peak to peak 15992 - (-15995) fills 240 units of 65000.
+    EXPECT_NEAR(view.left.scopeAutoGain, 0.0084670, 1e-7);
+    // Five periods are 220.5 samples, rounded half to even: 220 segments.
+    ASSERT_EQ(lines.size(), 221u);
     EXPECT_EQ(lines[0].xa, -1500);
-    EXPECT_EQ(lines[0].ya, std::floor(210 - left[static_cast<std::size_t>(trigger)] * g));
-    EXPECT_EQ(lines[3].xb, std::floor(4 * view.left.scopeXStep) - 1500);
-    EXPECT_EQ(lines[3].yb, std::floor(210 - left[static_cast<std::size_t>(trigger + 4)] * g));
+    EXPECT_EQ(lines[0].ya, 74);
+    EXPECT_EQ(lines[3].xb, -1047);
+    EXPECT_EQ(lines[3].yb, 93);
     EXPECT_EQ(lines[0].colour, colours::LeftTrace);
     // Five periods of 1 kHz span 25000 x units of graph.
     EXPECT_NEAR(lines.back().xb + 1500, 5000.0 * 5000 / 44100 * 44.1, 150);

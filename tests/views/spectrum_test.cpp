@@ -5,18 +5,9 @@
 namespace views {
 namespace {
 
-// The analyzer's log position of a bin, written out per decade.
-double expectedPlotX(int i, int n) {
-    const double k = n / 16384.0;
-    if (i <= 10) return (2706 * std::log(i / (10 * k)) + 1) * 0.71 + 2760;
-    if (i <= 100) return (2606 * std::log(i / (10 * k)) + 1) * 0.71 + 2760;
-    if (i <= 1000) return (2706 * std::log(i / (100 * k)) + 6000) * 0.71 + 2760;
-    if (i <= 10000) return (2656 * std::log(i / (1000 * k)) + 12000) * 0.71 + 2760;
-    return (2606 * std::log(i / (10000 * k)) + 18000) * 0.71 + 2760;
-}
-
 struct BinCase {
     int n, first, last;
+    double firstX, lastX; // the bins' log positions on the graph
 };
 
 class SpectrumBins : public testing::TestWithParam<BinCase> {};
@@ -35,13 +26,14 @@ TEST_P(SpectrumBins, DrawsOneSegmentPerBinAndChannel) {
     EXPECT_EQ(pumps, 1);
     // The first segment has zero length; the others join bin to bin.
     EXPECT_DOUBLE_EQ(lines[0].xa, lines[0].xb);
-    EXPECT_DOUBLE_EQ(lines[0].xb, expectedPlotX(c.first, c.n) / 2);
+    EXPECT_NEAR(lines[0].xb, c.firstX, 0.001);
     EXPECT_EQ(lines[0].colour, colours::LeftTrace);
     EXPECT_EQ(lines[1].colour, colours::RightTrace);
     EXPECT_DOUBLE_EQ(lines[2].xa, lines[0].xb);
-    EXPECT_NEAR(lines.back().xb, expectedPlotX(c.last, c.n) / 2, 1e-9);
-    EXPECT_EQ(view.binPixelX[static_cast<std::size_t>(c.last)],
-              std::lround(expectedPlotX(c.last, c.n) / 2));
+    EXPECT_NEAR(lines.back().xb, c.lastX, 0.001);
+    EXPECT_EQ(view.binPixelX[static_cast<std::size_t>(c.last)], std::lround(c.lastX));
+    // 1 kHz lies at the same place for both sizes.
+    EXPECT_EQ(view.binPixelX[static_cast<std::size_t>(372 * c.n / 16384)], 4772);
     EXPECT_DOUBLE_EQ(view.binFreq[static_cast<std::size_t>(c.last)], c.last * 44100.0 / c.n);
     // Frame finished: windowed samples cleared over 0..N-1, average restarted.
     EXPECT_EQ(fx.winLeft[0], 0);
@@ -51,18 +43,18 @@ TEST_P(SpectrumBins, DrawsOneSegmentPerBinAndChannel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothSizes, SpectrumBins,
-                         testing::Values(BinCase{16384, 4, 7200}, BinCase{32768, 8, 15392}));
+                         testing::Values(BinCase{16384, 4, 7200, 500.1386, 7501.3215},
+                                         BinCase{32768, 8, 15392, 500.1386, 7527.7229}));
 
 TEST(Spectrum, LevelAndYMapping) {
     SpectrumBuffers fx;
     RecordingSurface s;
     SpectrumView view;
-    // s = sqrt((1000 + 1000) / 1000) = sqrt 2
+    // A bin of sqrt 2 by the classic natural-log decibel: 20 ln(sqrt 2) / 2.3.
     view.makespectrum(s, fx.frame(16384), {0, false, 3255, {}});
-    const double level = 20 * std::log(std::sqrt(2.0)) / 2.3;
-    EXPECT_DOUBLE_EQ(view.binDbLeft[100], level);
-    EXPECT_DOUBLE_EQ(view.binYLeft[100], 0.88 * (3255 + 360 + (-60 / 0.05) - 40 * level));
-    EXPECT_DOUBLE_EQ(view.levelToY(0, 3255), 0.88 * (3255 + 360 - 1200.0));
+    EXPECT_NEAR(view.binDbLeft[100], 3.01368, 1e-5);
+    EXPECT_NEAR(view.binYLeft[100], 2019.118, 0.001);
+    EXPECT_NEAR(view.levelToY(0, 3255), 2125.2, 1e-9);
     // Only the left channel: right tables untouched, left colour only.
     EXPECT_EQ(view.binDbRight[100], 0);
     for (const DrawOp& op : s.shownLines())
@@ -74,7 +66,7 @@ TEST(Spectrum, LevelAndYMapping) {
     SpectrumFrame f = fx2.frame(16384);
     f.refLevel = 6;
     view2.makespectrum(s, f, {0, false, 3255, {}});
-    EXPECT_DOUBLE_EQ(view2.binDbLeft[100], level - 3);
+    EXPECT_NEAR(view2.binDbLeft[100], 0.01368, 1e-5);
 }
 
 TEST(Spectrum, ZeroBinsKeepThePreviousLevel) {
@@ -102,8 +94,7 @@ TEST(Spectrum, GeneratorOnDividesEachDrawnBinOnceInPlaceAndExportIsWhite) {
     EXPECT_EQ(fx.left[3], 1000);
     EXPECT_EQ(fx.left[7201], 1000);
     // Each level sums its own bin, already divided, with the next, not yet.
-    const double level = 20 * std::log(std::sqrt((1000 + 1000 / 0.38) / 1000)) / 2.3;
-    EXPECT_DOUBLE_EQ(view.binDbLeft[300], level);
+    EXPECT_NEAR(view.binDbLeft[300], 5.60725, 1e-5); // of 1000 + 1000 / 0.38
 
     // Exported, both traces are white.
     s.clear();
