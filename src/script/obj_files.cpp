@@ -142,7 +142,7 @@ bool matches(std::string_view pattern, std::string_view name) {
     return p == pattern.size();
 }
 
-// The files (or folders) a specification names; throws `missing` when none.
+// The files (or folders) that a path with wildcards names; throws `missing` when none.
 std::vector<fs::path> expand(const std::string& real, bool folders, int missing) {
     const fs::path p(real);
     const std::string pattern = p.filename().string();

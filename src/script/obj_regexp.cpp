@@ -32,10 +32,13 @@ struct MatchData {
     std::vector<Variant> groups;
 };
 
-class SubMatches : public Object {
+// A read-only collection indexed from 0 (SubMatches, Matches): Item, Count
+// and For Each.
+class IndexedCollection : public Object {
 public:
-    explicit SubMatches(std::vector<Variant> g) : groups_(std::move(g)) {}
-    std::string typeName() const override { return "ISubMatches"; }
+    IndexedCollection(std::string typeName, std::vector<Variant> items)
+        : typeName_(std::move(typeName)), items_(std::move(items)) {}
+    std::string typeName() const override { return typeName_; }
     int findMember(std::string_view name) const override {
         if (sameName(name, "Item")) return 1;
         if (sameName(name, "Count")) return 2;
@@ -43,19 +46,20 @@ public:
     }
     Variant invoke(int member, Access access, std::span<const Variant> args) override {
         if (access != Access::Get) throw ScriptError(err::NoSuchMember);
-        if (member == 2) return Variant(static_cast<int32_t>(groups_.size()));
+        if (member == 2) return Variant(static_cast<int32_t>(items_.size()));
         argCount(args, 1, 1);
         const int32_t i = library::longArg(args[0]);
-        library::require(i >= 0 && static_cast<size_t>(i) < groups_.size());
-        return groups_[static_cast<size_t>(i)];
+        library::require(i >= 0 && static_cast<size_t>(i) < items_.size());
+        return items_[static_cast<size_t>(i)];
     }
     bool enumerate(std::vector<Variant>& items) override {
-        items = groups_;
+        items = items_;
         return true;
     }
 
 private:
-    std::vector<Variant> groups_;
+    std::string typeName_;
+    std::vector<Variant> items_;
 };
 
 class Match : public Object {
@@ -78,7 +82,7 @@ public:
         case 3:
             return Variant(static_cast<int32_t>(m_.value.size()));
         case 4:
-            return Variant(make<SubMatches>(m_.groups));
+            return Variant(make<IndexedCollection>("ISubMatches", m_.groups));
         default:
             throw ScriptError(err::NoSuchMember);
         }
@@ -86,32 +90,6 @@ public:
 
 private:
     MatchData m_;
-};
-
-class Matches : public Object {
-public:
-    explicit Matches(std::vector<Variant> m) : matches_(std::move(m)) {}
-    std::string typeName() const override { return "IMatchCollection2"; }
-    int findMember(std::string_view name) const override {
-        if (sameName(name, "Item")) return 1;
-        if (sameName(name, "Count")) return 2;
-        return -1;
-    }
-    Variant invoke(int member, Access access, std::span<const Variant> args) override {
-        if (access != Access::Get) throw ScriptError(err::NoSuchMember);
-        if (member == 2) return Variant(static_cast<int32_t>(matches_.size()));
-        argCount(args, 1, 1);
-        const int32_t i = library::longArg(args[0]);
-        library::require(i >= 0 && static_cast<size_t>(i) < matches_.size());
-        return matches_[static_cast<size_t>(i)];
-    }
-    bool enumerate(std::vector<Variant>& items) override {
-        items = matches_;
-        return true;
-    }
-
-private:
-    std::vector<Variant> matches_;
 };
 
 enum RegExpMember { Pattern = 1, IgnoreCase, Global, MultiLine, Test, Execute, Replace };
@@ -171,7 +149,7 @@ public:
             std::vector<Variant> all;
             forEachMatch(s,
                          [&](MatchData& m) { all.push_back(Variant(make<Match>(std::move(m)))); });
-            return Variant(make<Matches>(std::move(all)));
+            return Variant(make<IndexedCollection>("IMatchCollection2", std::move(all)));
         }
         case Replace: {
             argCount(args, 2, 2);
