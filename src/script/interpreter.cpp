@@ -33,6 +33,24 @@ inline void storeInteger(Variant& out, long long v, bool isLong) {
         out.setDouble(Tag::Double, static_cast<double>(v));
 }
 
+// A comparison of two numbers of one type; `op` is one of the six.
+template <class T> inline bool compared(ops::BinOp op, T x, T y) {
+    switch (op) {
+    case ops::BinOp::Eq:
+        return x == y;
+    case ops::BinOp::Ne:
+        return x != y;
+    case ops::BinOp::Lt:
+        return x < y;
+    case ops::BinOp::Gt:
+        return x > y;
+    case ops::BinOp::Le:
+        return x <= y;
+    default:
+        return x >= y;
+    }
+}
+
 inline bool isSmallInt(Tag t) {
     return t == Tag::Integer || t == Tag::Long;
 }
@@ -1025,17 +1043,12 @@ void Interpreter::evalBinary(const Binary* b, Variant& out) {
             if (y == 0) throw ScriptError(err::DivisionByZero);
             return storeInteger(out, x / y, isLong);
         case ops::BinOp::Eq:
-            return out.setInt(Tag::Boolean, x == y ? -1 : 0);
         case ops::BinOp::Ne:
-            return out.setInt(Tag::Boolean, x != y ? -1 : 0);
         case ops::BinOp::Lt:
-            return out.setInt(Tag::Boolean, x < y ? -1 : 0);
         case ops::BinOp::Gt:
-            return out.setInt(Tag::Boolean, x > y ? -1 : 0);
         case ops::BinOp::Le:
-            return out.setInt(Tag::Boolean, x <= y ? -1 : 0);
         case ops::BinOp::Ge:
-            return out.setInt(Tag::Boolean, x >= y ? -1 : 0);
+            return out.setInt(Tag::Boolean, compared(b->op, x, y) ? -1 : 0);
         default:
             break;
         }
@@ -1058,17 +1071,12 @@ void Interpreter::evalBinary(const Binary* b, Variant& out) {
             v = y == 0 ? HUGE_VAL : x / y;
             break;
         case ops::BinOp::Eq:
-            return out.setInt(Tag::Boolean, x == y ? -1 : 0);
         case ops::BinOp::Ne:
-            return out.setInt(Tag::Boolean, x != y ? -1 : 0);
         case ops::BinOp::Lt:
-            return out.setInt(Tag::Boolean, x < y ? -1 : 0);
         case ops::BinOp::Gt:
-            return out.setInt(Tag::Boolean, x > y ? -1 : 0);
         case ops::BinOp::Le:
-            return out.setInt(Tag::Boolean, x <= y ? -1 : 0);
         case ops::BinOp::Ge:
-            return out.setInt(Tag::Boolean, x >= y ? -1 : 0);
+            return out.setInt(Tag::Boolean, compared(b->op, x, y) ? -1 : 0);
         default:
             v = HUGE_VAL; // the general path below
             break;
