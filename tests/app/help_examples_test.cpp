@@ -4,6 +4,7 @@
 // script error or a message box.
 
 #include "app/headless.h"
+#include "run_fixture.h"
 #include "sequencer/addin_functions.h"
 
 #include <chrono>
@@ -12,7 +13,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,12 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using apptest::slurp;
 
 std::string unescapeHtml(std::string text) {
     const std::pair<const char*, const char*> entities[] = {
@@ -77,7 +72,7 @@ TEST(HelpExamples, EveryScriptFunctionHasAnExampleAndEveryExampleRuns) {
     const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
     ::setenv("PATH", ((root / "bin").string() + ":" + path).c_str(), 1);
 
-    const auto all = examples(readAll(fs::path(ARV1_SOURCE_DIR) / "docs/help/help.html"));
+    const auto all = examples(slurp(fs::path(ARV1_SOURCE_DIR) / "docs/help/help.html"));
     ASSERT_FALSE(all.empty());
     for (std::string_view name : sequencer::kAddInFunctionNames) {
         const std::regex call("\\b" + std::string(name) + "\\b");
@@ -106,9 +101,9 @@ TEST(HelpExamples, EveryScriptFunctionHasAnExampleAndEveryExampleRuns) {
         EXPECT_EQ(out.str(), "Status - OK\n") << example;
     }
     // The opener runs in the background: give it time to note the call.
-    for (int waited = 0; readAll(opened).find('\n') == std::string::npos && waited < 100; ++waited)
+    for (int waited = 0; slurp(opened).find('\n') == std::string::npos && waited < 100; ++waited)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_NE(readAll(opened).find("run.log"), std::string::npos);
+    EXPECT_NE(slurp(opened).find("run.log"), std::string::npos);
     ::setenv("PATH", path.c_str(), 1);
     fs::remove_all(root);
 }
